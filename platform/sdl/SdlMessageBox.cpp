@@ -1,0 +1,93 @@
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/MessageBox.h"
+#include "platform/TextEncoding.h"
+
+namespace tavri::platform {
+
+namespace {
+
+bool HaveDisplay() {
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (driver != nullptr && (std::string_view(driver) == "dummy" ||
+                              std::string_view(driver) == "offscreen")) {
+        return false;
+    }
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+// Message boxes show CR LF as two breaks on some toolkits.
+std::string ToDisplayText(std::string_view cp932) {
+    std::string utf8 = Cp932ToUtf8(cp932);
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
+            continue;
+        }
+        out += utf8[i];
+    }
+    return out;
+}
+
+class SdlMessageBoxService final : public IMessageBoxService {
+public:
+    int Show(std::string_view text, std::string_view caption, MsgIcon icon,
+             MsgButtons buttons) override {
+        std::string utf8Text = ToDisplayText(text);
+        std::string utf8Caption = ToDisplayText(caption);
+        int first = buttons == MsgButtons::YesNo ? IdYes : IdOk;
+        if (!HaveDisplay()) {
+            std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
+            return first;
+        }
+        SDL_MessageBoxButtonData ok[] = {
+            {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
+             IdOk, "OK"}};
+        SDL_MessageBoxButtonData okCancel[] = {
+            {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IdOk, "OK"},
+            {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IdCancel, "Cancel"}};
+        SDL_MessageBoxButtonData yesNo[] = {
+            {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IdYes, "Yes"},
+            {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IdNo, "No"}};
+        SDL_MessageBoxData data{};
+        data.flags = icon == MsgIcon::Error     ? SDL_MESSAGEBOX_ERROR
+                     : icon == MsgIcon::Warning ? SDL_MESSAGEBOX_WARNING
+                                                : SDL_MESSAGEBOX_INFORMATION;
+        data.title = utf8Caption.c_str();
+        data.message = utf8Text.c_str();
+        switch (buttons) {
+            case MsgButtons::Ok:
+                data.buttons = ok;
+                data.numbuttons = 1;
+                break;
+            case MsgButtons::OkCancel:
+                data.buttons = okCancel;
+                data.numbuttons = 2;
+                break;
+            case MsgButtons::YesNo:
+                data.buttons = yesNo;
+                data.numbuttons = 2;
+                break;
+        }
+        int pressed = first;
+        if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+            // The display went away or refused the box: the words must still reach the user.
+            std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
+            return first;
+        }
+        return pressed < 0 ? (buttons == MsgButtons::Ok ? IdOk : buttons == MsgButtons::YesNo ? IdNo : IdCancel) : pressed;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<IMessageBoxService> CreateSdlMessageBoxService() {
+    return std::make_unique<SdlMessageBoxService>();
+}
+
+}  // namespace tavri::platform

@@ -1,0 +1,71 @@
+#pragma once
+
+// Start-up of the player: where the novel comes from, the three paths everything else uses,
+// and the loaded scenario.
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "PackageFile2.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/Stream.h"
+#include "scenario/NovelData.h"
+
+namespace tavri {
+
+inline constexpr const char* kRuntimeVersion = "R.9.61";
+inline constexpr const char* kRuntimeCaption = "Tavri! Novel Runtime";
+inline constexpr const char* kScenarioEntryName = "autorun.qke";
+
+// A font as the scenario asks for it; the renderer maps the face to an installed one.
+struct TFontSpec {
+    std::string Face;  // cp932; empty means the platform's default face
+    bool Bold = false;
+    int Height = 0;  // negative: a character height of that many pixels
+};
+
+// The process-wide values of one running novel. Members are declared so that the reader goes
+// before the executable stream it reads from.
+struct TNovelSession {
+    std::string ExecutablePath;
+    std::string ScenarioPath;  // native; empty in package mode
+    std::string DataFolder;    // native, as set by start-up
+    std::string NameFolder;    // where novel names resolve: DataFolder, or the start directory
+    std::string BookmarkPath;  // native
+    bool DebugMode = false;
+    bool Only16BitModes = false;
+
+    std::unique_ptr<platform::TStream> PackageStream;
+    std::unique_ptr<TReadPackageFile> Package;
+
+    std::unique_ptr<CNovelItems> Items;
+    std::unique_ptr<CNovelFileHeader> Header;
+    std::unique_ptr<CNovelCounters> Counters;
+    std::unique_ptr<CNovelCounters> InitialCounters;
+    TFontSpec DefaultFont;
+    std::mt19937 Random;
+};
+
+struct TStartupEnvironment {
+    std::vector<std::string> Arguments;  // without the program name
+    std::string ExecutablePath;          // resolved, absolute
+    std::string StartDirectory;          // absolute
+    platform::IClock& Clock;
+    platform::IMessageBoxService& Messages;
+};
+
+// Finds the archive, fixes the paths, loads the scenario and picks the default font. Returns 0
+// when the novel is ready to play, or the exit status after the user was told why not.
+int StartNovel(const TStartupEnvironment& env, TNovelSession& session);
+
+// Pieces of the sequence, exposed for the tests.
+void ApplyCommandLine(const TStartupEnvironment& env, TNovelSession& session);
+TFontSpec DefaultFontFor(const CNovelFileHeader& header);
+// The bookmark file beside `path`: its extension becomes ".qkb" and only the file name (never
+// a folder) is lower-cased, so the folders still exist on a case-sensitive file system.
+std::string DerivedBookmarkPath(const std::string& path);
+
+}  // namespace tavri
