@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform::RecordingMessageBoxService box;
     TReadPackageFile reader(box);
     reader.OpenStream(s);
-    for (int i = -1; i <= reader.Count && i < 64; ++i) {
+    for (int i = -1; i <= reader.Count && i < 8; ++i) {
         TPackageEntry e = reader.GetEntry(i);
         reader.IndexOf(e.Name);
         reader.EntryPosition(e.Name);

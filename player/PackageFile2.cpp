@@ -59,13 +59,17 @@ void TReadPackageFile::OpenStream(TStream& stream) {
     stream.Read(countBytes, 2);
     Count = static_cast<int16_t>(countBytes[0] | countBytes[1] << 8);
     Entries.clear();
+    upperNames_.clear();
     if (Count > 0) {
         // Zero-filled first, so records a short file could not supply read as empty.
         std::vector<uint8_t> directory(static_cast<size_t>(Count) * kPackageEntrySize, 0);
         stream.Read(directory.data(), directory.size());
         Entries.reserve(static_cast<size_t>(Count));
+        upperNames_.reserve(static_cast<size_t>(Count));
         for (int i = 0; i < Count; ++i) {
-            Entries.push_back(DecodePackageEntry(&directory[static_cast<size_t>(i) * kPackageEntrySize]));
+            Entries.push_back(
+                DecodePackageEntry(&directory[static_cast<size_t>(i) * kPackageEntrySize]));
+            upperNames_.push_back(platform::AnsiUpperCase(Entries.back().Name));
         }
     }
     DataBase = stream.Position();
@@ -73,6 +77,7 @@ void TReadPackageFile::OpenStream(TStream& stream) {
 
 void TReadPackageFile::Close() {
     Entries.clear();
+    upperNames_.clear();
     Count = 0;
     Opened = false;
 }
@@ -87,8 +92,8 @@ TPackageEntry TReadPackageFile::GetEntry(int index) const {
 int TReadPackageFile::IndexOf(const std::string& name) const {
     std::string query = platform::AnsiUpperCase(name);
     int found = -1;
-    for (int i = 0; i < static_cast<int>(Entries.size()) && i < Count; ++i) {
-        if (platform::AnsiUpperCase(Entries[static_cast<size_t>(i)].Name) == query) {
+    for (int i = 0; i < static_cast<int>(upperNames_.size()) && i < Count; ++i) {
+        if (upperNames_[static_cast<size_t>(i)] == query) {
             found = i;
         }
     }

@@ -55,6 +55,8 @@ public:
 
 private:
     platform::IMessageBoxService& messages_;
+    // Upper-cased once at open: lookups compare every record, and a package may hold thousands.
+    std::vector<std::string> upperNames_;
 };
 
 // Writer used by the authoring tool and the tests: directory then data, back to back.
