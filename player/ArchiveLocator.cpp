@@ -57,7 +57,12 @@ int64_t PeImageEnd(TStream& exe) {
 
 int64_t ElfImageEnd(TStream& exe) {
     uint8_t ident[64] = {};
-    if (!ReadAt(exe, 0, ident, 52) || std::memcmp(ident, "\x7F" "ELF", 4) != 0 || ident[5] != 1) {
+    if (!ReadAt(exe, 0, ident, 52) ||
+        std::memcmp(ident,
+                    "\x7F"
+                    "ELF",
+                    4) != 0 ||
+        ident[5] != 1) {
         return -1;
     }
     bool wide = ident[4] == 2;
@@ -68,7 +73,8 @@ int64_t ElfImageEnd(TStream& exe) {
         return -1;
     }
     const int64_t fileSize = exe.Size();
-    auto field = [&](const uint8_t* base, size_t off32, size_t off64, size_t size32, size_t size64) {
+    auto field = [&](const uint8_t* base, size_t off32, size_t off64, size_t size32,
+                     size_t size64) {
         return wide ? LittleEndian(base + off64, size64) : LittleEndian(base + off32, size32);
     };
     uint64_t phoff = field(ident, 0x1C, 0x20, 4, 8);

@@ -12,14 +12,14 @@
 namespace tavri {
 
 class TKeystream {
-public:
+  public:
     explicit TKeystream(uint32_t seed) : state_(seed) {}
     uint8_t Next() {
         state_ = state_ * 1812433253u + 1u;
         return static_cast<uint8_t>(state_ >> 24);
     }
 
-private:
+  private:
     uint32_t state_;
 };
 

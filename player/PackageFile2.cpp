@@ -117,7 +117,8 @@ TStream* TReadPackageFile::SeekEntry(const std::string& name) {
     if (index < 0 || !EntryReadable(index)) {
         return nullptr;
     }
-    Stream->Seek(DataBase + Entries[static_cast<size_t>(index)].Offset, platform::SeekOrigin::Begin);
+    Stream->Seek(DataBase + Entries[static_cast<size_t>(index)].Offset,
+                 platform::SeekOrigin::Begin);
     return Stream;
 }
 
@@ -157,8 +158,9 @@ std::vector<uint8_t> BuildPackage(const std::vector<TPackageWriterEntry>& entrie
         if (offset + int64_t(e.Data.size()) > INT32_MAX) {
             throw std::invalid_argument("an archive holds at most 2 GiB of data");
         }
-        EncodePackageEntry({e.Name, static_cast<int32_t>(offset), static_cast<int32_t>(e.Data.size())},
-                           &out[kPackageHeaderSize + i * kPackageEntrySize]);
+        EncodePackageEntry(
+            {e.Name, static_cast<int32_t>(offset), static_cast<int32_t>(e.Data.size())},
+            &out[kPackageHeaderSize + i * kPackageEntrySize]);
         offset += static_cast<int64_t>(e.Data.size());
     }
     out.reserve(out.size() + static_cast<size_t>(offset));

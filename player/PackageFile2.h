@@ -26,7 +26,7 @@ struct TPackageEntry {
 };
 
 class TReadPackageFile {
-public:
+  public:
     // The warning for a bad magic goes to `messages`; it must outlive the reader.
     explicit TReadPackageFile(platform::IMessageBoxService& messages) : messages_(messages) {}
     ~TReadPackageFile() { Close(); }
@@ -53,7 +53,7 @@ public:
     int16_t Count = 0;
     std::vector<TPackageEntry> Entries;
 
-private:
+  private:
     platform::IMessageBoxService& messages_;
     // Upper-cased once at open: lookups compare every record, and a package may hold thousands.
     std::vector<std::string> upperNames_;

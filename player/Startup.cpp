@@ -49,7 +49,9 @@ bool OpenPackage(const TStartupEnvironment& env, TNovelSession& session) {
     return true;
 }
 
-bool IsOptionWord(const std::string& upper) { return upper == "/DEBUG" || upper == "/16"; }
+bool IsOptionWord(const std::string& upper) {
+    return upper == "/DEBUG" || upper == "/16";
+}
 
 // Loads header, counters and items; returns 0 or the exit status after the message.
 int LoadScenario(const TStartupEnvironment& env, TNovelSession& session, platform::TStream& s,
@@ -163,8 +165,8 @@ int StartNovel(const TStartupEnvironment& env, TNovelSession& session) {
     } else {
         ApplyCommandLine(env, session);
     }
-    session.NameFolder = platform::DirectoryExists(session.DataFolder) ? session.DataFolder
-                                                                       : env.StartDirectory;
+    session.NameFolder =
+        platform::DirectoryExists(session.DataFolder) ? session.DataFolder : env.StartDirectory;
 
     session.Items = std::make_unique<CNovelItems>();
     session.Header = std::make_unique<CNovelFileHeader>();

@@ -13,15 +13,15 @@
 namespace tavri::tool {
 
 class EToolError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 struct TPackOptions {
-    std::string Folder;        // the novel's files; names become cp932 paths with "\"
-    std::string OutputPath;    // the finished program
-    std::string PlayerPath;    // the player to copy
-    std::string ScenarioPath;  // optional: a .qke or a source; otherwise Folder's autorun.qke
+    std::string Folder;            // the novel's files; names become cp932 paths with "\"
+    std::string OutputPath;        // the finished program
+    std::string PlayerPath;        // the player to copy
+    std::string ScenarioPath;      // optional: a .qke or a source; otherwise Folder's autorun.qke
     std::optional<uint32_t> Seed;  // the scramble seed; random when not given
 };
 

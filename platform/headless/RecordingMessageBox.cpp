@@ -2,8 +2,8 @@
 
 namespace tavri::platform {
 
-int RecordingMessageBoxService::Show(std::string_view text, std::string_view caption,
-                                     MsgIcon icon, MsgButtons buttons) {
+int RecordingMessageBoxService::Show(std::string_view text, std::string_view caption, MsgIcon icon,
+                                     MsgButtons buttons) {
     records.push_back({std::string(text), std::string(caption), icon, buttons});
     if (!answers.empty()) {
         int answer = answers.front();

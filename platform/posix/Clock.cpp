@@ -6,12 +6,12 @@ namespace tavri::platform {
 
 namespace {
 class SystemClock final : public IClock {
-public:
+  public:
     uint32_t Now() override {
         timespec ts{};
         clock_gettime(CLOCK_MONOTONIC, &ts);
-        uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u +
-                      static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+        uint64_t ms =
+            static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
         return static_cast<uint32_t>(ms);
     }
     void Sleep(uint32_t ms) override {
@@ -22,6 +22,8 @@ public:
 };
 }  // namespace
 
-std::unique_ptr<IClock> CreateSystemClock() { return std::make_unique<SystemClock>(); }
+std::unique_ptr<IClock> CreateSystemClock() {
+    return std::make_unique<SystemClock>();
+}
 
 }  // namespace tavri::platform

@@ -1,8 +1,8 @@
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "platform/Stream.h"
 
@@ -10,7 +10,7 @@ namespace tavri::platform {
 
 namespace {
 class PosixFileStream final : public TStream {
-public:
+  public:
     explicit PosixFileStream(int fd) : fd_(fd) {}
     ~PosixFileStream() override { close(fd_); }
 
@@ -43,7 +43,7 @@ public:
         return done;
     }
     int64_t Seek(int64_t offset, SeekOrigin origin) override {
-        int whence = origin == SeekOrigin::Begin ? SEEK_SET
+        int whence = origin == SeekOrigin::Begin     ? SEEK_SET
                      : origin == SeekOrigin::Current ? SEEK_CUR
                                                      : SEEK_END;
         off_t r = lseek(fd_, static_cast<off_t>(offset), whence);
@@ -54,7 +54,7 @@ public:
         return fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
     }
 
-private:
+  private:
     int fd_;
 };
 }  // namespace

@@ -113,9 +113,13 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& nativePath)
     return bytes;
 }
 
-bool SetExecutable(const std::string& nativePath) { return chmod(nativePath.c_str(), 0755) == 0; }
+bool SetExecutable(const std::string& nativePath) {
+    return chmod(nativePath.c_str(), 0755) == 0;
+}
 
-bool RemoveFile(const std::string& nativePath) { return unlink(nativePath.c_str()) == 0; }
+bool RemoveFile(const std::string& nativePath) {
+    return unlink(nativePath.c_str()) == 0;
+}
 
 std::string NativeFolderOf(const std::string& path) {
     size_t slash = path.rfind('/');

@@ -54,7 +54,9 @@ std::string AsciiLower(std::string_view s) {
     return out;
 }
 
-bool IsDirectory(const std::string& path) { return DirectoryExists(path.empty() ? "." : path); }
+bool IsDirectory(const std::string& path) {
+    return DirectoryExists(path.empty() ? "." : path);
+}
 
 // Finds `component` inside `folder`: the exact name first, then the first entry in byte order
 // that differs only in ASCII letter case. `cp932` picks the folding that steps over
@@ -81,16 +83,20 @@ std::optional<std::string> MatchComponent(const std::string& folder, const std::
     return std::nullopt;
 }
 
+// Each component is tried as UTF-8 first and then as its raw cp932 bytes, so a folder unpacked
+// one way may hold files unpacked the other.
 std::optional<std::string> ResolveComponents(const std::string& folder,
-                                             const std::vector<std::string>& parts, bool cp932) {
+                                             const std::vector<std::string>& parts) {
     std::string path = folder;
     if (!path.empty() && path.back() != '/') {
         path += '/';
     }
     for (size_t i = 0; i < parts.size(); ++i) {
         bool last = i + 1 == parts.size();
-        std::string component = cp932 ? parts[i] : Cp932ToUtf8(parts[i]);
-        auto match = MatchComponent(path, component, cp932, !last);
+        auto match = MatchComponent(path, Cp932ToUtf8(parts[i]), false, !last);
+        if (!match) {
+            match = MatchComponent(path, parts[i], true, !last);
+        }
         if (!match) {
             return std::nullopt;
         }
@@ -114,17 +120,21 @@ std::optional<std::string> ResolveNovelPath(const std::string& folder, std::stri
     if (driveLetter) {
         return std::nullopt;
     }
+    // A name ending in a separator names a folder, never a file.
+    char lastByte = cp932Name.back();
+    if (lastByte == '/' || (lastByte == '\\' && LastSeparator(cp932Name) == cp932Name.size() - 1)) {
+        return std::nullopt;
+    }
     std::vector<std::string> parts = SplitComponents(cp932Name);
     if (parts.empty()) {
         return std::nullopt;
     }
-    if (auto path = ResolveComponents(folder, parts, false)) {
-        return path;
-    }
-    return ResolveComponents(folder, parts, true);
+    return ResolveComponents(folder, parts);
 }
 
-size_t LastSeparator(std::string_view cp932Name) { return LastDelimiter(cp932Name, "\\"); }
+size_t LastSeparator(std::string_view cp932Name) {
+    return LastDelimiter(cp932Name, "\\");
+}
 
 std::string ExtractFileName(std::string_view cp932Name) {
     size_t d = LastDelimiter(cp932Name, "\\:");

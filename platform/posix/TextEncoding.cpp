@@ -50,6 +50,11 @@ struct Cp932Tables {
                 AddEncoding(fromUnicode, c);
             }
         }
+        // Characters that other Japanese code pages (and many input methods) use for the same
+        // glyphs: wave dash, double vertical line, minus, cent, pound, not sign, em dash.
+        for (char32_t c : {0x301Cu, 0x2016u, 0x2212u, 0x00A2u, 0x00A3u, 0x00ACu, 0x2014u}) {
+            AddEncoding(fromUnicode, c);
+        }
         iconv_close(toUnicode);
         iconv_close(fromUnicode);
     }
@@ -184,9 +189,10 @@ std::u32string Cp932ToUtf32(std::string_view cp932) {
     for (size_t i = 0; i < cp932.size();) {
         size_t n = CharLength(cp932, i);
         unsigned char b = static_cast<unsigned char>(cp932[i]);
-        char32_t c = n == 1 ? t.single[b]
-                            : t.pairs[static_cast<size_t>(
-                                  b << 8 | static_cast<unsigned char>(cp932[i + 1]))];
+        char32_t c =
+            n == 1
+                ? t.single[b]
+                : t.pairs[static_cast<size_t>(b << 8 | static_cast<unsigned char>(cp932[i + 1]))];
         out += c == kUnmapped ? kMiddleDot : c;
         i += n;
     }
@@ -202,26 +208,34 @@ std::string Utf32ToUtf8(std::u32string_view text) {
     return out;
 }
 
-std::string Cp932ToUtf8(std::string_view cp932) { return Utf32ToUtf8(Cp932ToUtf32(cp932)); }
+std::string Cp932ToUtf8(std::string_view cp932) {
+    return Utf32ToUtf8(Cp932ToUtf32(cp932));
+}
 
 std::string Utf8ToCp932(std::string_view utf8, char replacement) {
     std::string out;
     out.reserve(utf8.size());
-    EncodeCp932(utf8, [replacement](std::string& o) { o += replacement; }, out);
+    EncodeCp932(
+        utf8, [replacement](std::string& o) { o += replacement; }, out);
     return out;
 }
 
 std::optional<std::string> Utf8ToCp932Strict(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    if (!EncodeCp932(utf8, [](std::string&) {}, out)) {
+    if (!EncodeCp932(
+            utf8, [](std::string&) {}, out)) {
         return std::nullopt;
     }
     return out;
 }
 
-std::string AnsiUpperCase(std::string_view cp932) { return ChangeAsciiCase(cp932, 'a', 'z', -32); }
+std::string AnsiUpperCase(std::string_view cp932) {
+    return ChangeAsciiCase(cp932, 'a', 'z', -32);
+}
 
-std::string AnsiLowerCase(std::string_view cp932) { return ChangeAsciiCase(cp932, 'A', 'Z', 32); }
+std::string AnsiLowerCase(std::string_view cp932) {
+    return ChangeAsciiCase(cp932, 'A', 'Z', 32);
+}
 
 }  // namespace tavri::platform

@@ -12,8 +12,8 @@ namespace {
 
 bool HaveDisplay() {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver != nullptr && (std::string_view(driver) == "dummy" ||
-                              std::string_view(driver) == "offscreen")) {
+    if (driver != nullptr &&
+        (std::string_view(driver) == "dummy" || std::string_view(driver) == "offscreen")) {
         return false;
     }
     const char* x11 = std::getenv("DISPLAY");
@@ -35,7 +35,7 @@ std::string ToDisplayText(std::string_view cp932) {
 }
 
 class SdlMessageBoxService final : public IMessageBoxService {
-public:
+  public:
     int Show(std::string_view text, std::string_view caption, MsgIcon icon,
              MsgButtons buttons) override {
         std::string utf8Text = ToDisplayText(text);
@@ -51,9 +51,8 @@ public:
         SDL_MessageBoxButtonData okCancel[] = {
             {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IdOk, "OK"},
             {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IdCancel, "Cancel"}};
-        SDL_MessageBoxButtonData yesNo[] = {
-            {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IdYes, "Yes"},
-            {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IdNo, "No"}};
+        SDL_MessageBoxButtonData yesNo[] = {{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IdYes, "Yes"},
+                                            {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IdNo, "No"}};
         SDL_MessageBoxData data{};
         data.flags = icon == MsgIcon::Error     ? SDL_MESSAGEBOX_ERROR
                      : icon == MsgIcon::Warning ? SDL_MESSAGEBOX_WARNING
@@ -80,7 +79,10 @@ public:
             std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
             return first;
         }
-        return pressed < 0 ? (buttons == MsgButtons::Ok ? IdOk : buttons == MsgButtons::YesNo ? IdNo : IdCancel) : pressed;
+        return pressed < 0 ? (buttons == MsgButtons::Ok      ? IdOk
+                              : buttons == MsgButtons::YesNo ? IdNo
+                                                             : IdCancel)
+                           : pressed;
     }
 };
 

@@ -53,7 +53,9 @@ void WriteInt32(TStream& s, int32_t v) {
     s.WriteBuffer(b, 4);
 }
 
-void WriteByte(TStream& s, uint8_t v) { s.WriteBuffer(&v, 1); }
+void WriteByte(TStream& s, uint8_t v) {
+    s.WriteBuffer(&v, 1);
+}
 
 void WriteShortString(TStream& s, const std::string& v, int capacity) {
     std::string field(static_cast<size_t>(capacity) + 1, '\0');
@@ -198,7 +200,9 @@ void CNovelFileHeader::LoadFromStream(TStream& s) {
     VisitHeader(*this, HeaderReader{s});
 }
 
-void CNovelFileHeader::SaveToStream(TStream& s) const { VisitHeader(*this, HeaderWriter{s}); }
+void CNovelFileHeader::SaveToStream(TStream& s) const {
+    VisitHeader(*this, HeaderWriter{s});
+}
 
 TNovelCounter ReadCounter(TStream& s) {
     TNovelCounter c;
@@ -257,7 +261,9 @@ void CNovelCounters::Assign(const CNovelCounters& other) {
     }
 }
 
-CNovelItem::CNovelItem() { Links[0].Enabled = true; }
+CNovelItem::CNovelItem() {
+    Links[0].Enabled = true;
+}
 
 std::vector<std::string> SplitItemText(const std::string& text) {
     std::vector<std::string> lines;

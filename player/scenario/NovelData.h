@@ -23,7 +23,7 @@ constexpr int32_t kScenarioVersion = 8;
 // The file cannot be loaded: it ends early, or a count or length cannot be right. `Kind` picks
 // the start-up message.
 class EScenarioError : public std::runtime_error {
-public:
+  public:
     enum Kind { Damaged, TooManyItems, TooManyCounters };
     EScenarioError(Kind kind, const std::string& what) : std::runtime_error(what), kind(kind) {}
     Kind kind;
@@ -45,7 +45,7 @@ void WriteLongString(TStream& s, const std::string& v);
 }  // namespace scenario_io
 
 class CNovelFileHeader {
-public:
+  public:
     CNovelFileHeader() { Reset(); }
     void Reset();
     void LoadFromStream(TStream& s);
@@ -79,7 +79,7 @@ struct TNovelCounter {
 };
 
 class CNovelCounters {
-public:
+  public:
     void Clear() { Count = 0; }
     int IndexOf(const std::string& name) const;
     // A negative count loads as 0; more than kMaxCounters is refused before anything is stored.
@@ -102,7 +102,7 @@ struct TNovelLink {
 enum TLinkKind : uint8_t { LinkMenu = 0, LinkAuto = 1, LinkEnding = 2 };
 
 class CNovelItem {
-public:
+  public:
     CNovelItem();
     std::string Name = "NewItem";
     int32_t PositionX = 0, PositionY = 0;
@@ -116,7 +116,7 @@ public:
 std::vector<std::string> SplitItemText(const std::string& text);
 
 class CNovelItems {
-public:
+  public:
     CNovelItem& Add();
     void Clear();
     int IndexOf(const std::string& name) const;

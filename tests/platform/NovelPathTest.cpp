@@ -241,3 +241,28 @@ TEST(NovelPathNames, NativeHelpersUseSlashesOnly) {
 
 }  // namespace
 }  // namespace tavri::platform
+
+namespace tavri::platform {
+namespace {
+
+TEST(NovelPathMixed, TrailingSeparatorsAndMixedEncodingsPerComponent) {
+    test::TempDir dir;
+    // A UTF-8 folder holding a file kept under its raw cp932 bytes.
+    std::string rawName = Cp932("絵.png");
+    dir.Write("画像/" + rawName, std::string("x"));
+    EXPECT_EQ(ResolveNovelPath(dir.path(), Cp932("画像\\絵.PNG")), dir.path() + "画像/" + rawName);
+    EXPECT_FALSE(ResolveNovelPath(dir.path(), Cp932("画像\\絵.png\\")).has_value());
+    EXPECT_FALSE(ResolveNovelPath(dir.path(), Cp932("画像\\絵.png/")).has_value());
+    // A trail byte 0x5C at the very end is part of its character, not a separator.
+    dir.Write("表", std::string("x"));
+    EXPECT_EQ(ResolveNovelPath(dir.path(), Cp932("表")), dir.path() + "表");
+}
+
+TEST(NovelPathMixed, WaveDashAndFriendsEncodeToTheirCp932Codes) {
+    EXPECT_EQ(Utf8ToCp932Strict("〜"), std::optional<std::string>("\x81\x60"));
+    EXPECT_EQ(Utf8ToCp932Strict("−"), std::optional<std::string>("\x81\x7C"));
+    EXPECT_EQ(Utf8ToCp932Strict("‖"), std::optional<std::string>("\x81\x61"));
+}
+
+}  // namespace
+}  // namespace tavri::platform

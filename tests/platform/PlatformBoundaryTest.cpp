@@ -106,7 +106,8 @@ bool IsSourceFile(const fs::path& path) {
 bool IsSkippedFolder(const std::string& relative) {
     std::string_view name = std::string_view(relative).substr(relative.rfind('/') + 1);
     return relative == "soundengine/dsound" || name == "tests" || name == "fuzz" ||
-           name == "bench" || StartsWith(name, "build");
+           name == "bench" || name == "build" || StartsWith(name, "build-") ||
+           StartsWith(name, "build_");
 }
 
 std::string ScanTree(const fs::path& root) {

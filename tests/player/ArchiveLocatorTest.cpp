@@ -62,28 +62,33 @@ TEST(ArchiveLocator, NotAnImageOrNoArchiveMeansNone) {
     std::vector<Case> cases = {
         {"empty", {}},
         {"just MZ", {'M', 'Z'}},
-        {"no PE signature", [&] {
+        {"no PE signature",
+         [&] {
              auto b = pe;
              b[0x80] = 'N';
              return b;
          }()},
-        {"header offset past the end", [&] {
+        {"header offset past the end",
+         [&] {
              auto b = pe;
              Put(b, 60, 0xFFF0, 2);
              return b;
          }()},
         {"archive cut short", std::vector<uint8_t>(pe.begin(), pe.begin() + 0x1000 + 15)},
-        {"magic differs", [&] {
+        {"magic differs",
+         [&] {
              auto b = pe;
              b[0x1000 + 3] ^= 0x20;
              return b;
          }()},
-        {"section table says the image is larger", [&] {
+        {"section table says the image is larger",
+         [&] {
              auto b = pe;
              Put(b, 0x80 + 248 + 40 + 16, 0x7FFFFFFF, 4);
              return b;
          }()},
-        {"ELF with a table past the end", [] {
+        {"ELF with a table past the end",
+         [] {
              std::vector<uint8_t> b = {0x7F, 'E', 'L', 'F', 2, 1, 1};
              Put(b, 0x28, 1u << 30, 8);
              Put(b, 0x3A, 64, 2);
@@ -107,7 +112,8 @@ struct ElfLayout {
         uint32_t type;
         uint64_t offset, size;
     };
-    std::vector<Section> sections = {{0, 0, 0}, {1, 0x200, 0x80}, {8, 0x280, 0x10000}, {3, 0x280, 0x50}};
+    std::vector<Section> sections = {
+        {0, 0, 0}, {1, 0x200, 0x80}, {8, 0x280, 0x10000}, {3, 0x280, 0x50}};
 };
 
 std::vector<uint8_t> Elf64(const ElfLayout& l) {

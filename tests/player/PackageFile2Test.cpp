@@ -53,7 +53,7 @@ TEST(PackageFile2, LooksUpNamesWithoutRegardToAsciiCaseLastRecordWins) {
     EXPECT_EQ(reader.EntryPosition("nothing"), -1);
 
     // An entry at offset 0 sits right after the directory.
-    ASSERT_NE(reader.SeekEntry("autorun.qke") , nullptr);
+    ASSERT_NE(reader.SeekEntry("autorun.qke"), nullptr);
     reader.SeekEntry(platform::Cp932("画像\\ア.png"));
     EXPECT_EQ(s.Position(), 100 + 15 + 264 * 4 + 3);
     int64_t before = s.Position();

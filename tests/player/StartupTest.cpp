@@ -87,18 +87,41 @@ TEST(Startup, CommandLineRules) {
     };
     const std::string d = f.dir.path();
     std::vector<Case> cases = {
-        {"absolute scenario, lower-case options", {scenario, "/debug", "/16"},
-         scenario, d + "novels/", d + "novels/my story.qkb", true, true},
-        {"/16x and other short words do nothing", {"/16x", "/X", scenario, ""},
-         scenario, d + "novels/", d + "novels/my story.qkb", false, false},
+        {"absolute scenario, lower-case options",
+         {scenario, "/debug", "/16"},
+         scenario,
+         d + "novels/",
+         d + "novels/my story.qkb",
+         true,
+         true},
+        {"/16x and other short words do nothing",
+         {"/16x", "/X", scenario, ""},
+         scenario,
+         d + "novels/",
+         d + "novels/my story.qkb",
+         false,
+         false},
         {"relative scenario and folder are taken from the start directory",
          {"novels/My Story.QKE", "*data/", "=Marks/B.QKB"},
-         scenario, d + "data/", d + "Marks/B.QKB", false, false},
+         scenario,
+         d + "data/",
+         d + "Marks/B.QKB",
+         false,
+         false},
         {"data folder without a scenario stays with the player",
          {"*" + d + "data/"},
-         exe + ".qke", d + "bin/", d + "bin/tavrinovelrun.qkb", false, false},
-        {"a later scenario replaces an earlier one", {"first.qke", scenario},
-         scenario, d + "novels/", d + "novels/my story.qkb", false, false},
+         exe + ".qke",
+         d + "bin/",
+         d + "bin/tavrinovelrun.qkb",
+         false,
+         false},
+        {"a later scenario replaces an earlier one",
+         {"first.qke", scenario},
+         scenario,
+         d + "novels/",
+         d + "novels/my story.qkb",
+         false,
+         false},
     };
     for (const Case& c : cases) {
         TNovelSession s;
@@ -129,12 +152,15 @@ TEST(Startup, ScenarioMessagesStopWithStatusOne) {
     const std::string stop = "\r\n" + Cp932("実行を中止します。");
     std::vector<Case> cases = {
         {"version 7", ScenarioBytes(7),
-         Cp932("s.qke のファイルバージョンが違います。\r\nTavri! Novel R.9.61 で保存しなおしてください。")},
+         Cp932("s.qke のファイルバージョンが違います。\r\nTavri! Novel R.9.61 "
+               "で保存しなおしてください。")},
         {"version 1", ScenarioBytes(1),
-         Cp932("s.qke のファイルバージョンが違います。\r\nTavri! Novel R.9.61 で保存しなおしてください。")},
+         Cp932("s.qke のファイルバージョンが違います。\r\nTavri! Novel R.9.61 "
+               "で保存しなおしてください。")},
         {"cut short", cut, Cp932("s.qke のデータが壊れています。") + stop},
         {"no items", noItems.ToBytes(), Cp932("s.qke にアイテムがありません。") + stop},
-        {"2049 items", tooMany.ToBytes(), Cp932("s.qke のアイテム数が 2048 を超えています。") + stop},
+        {"2049 items", tooMany.ToBytes(),
+         Cp932("s.qke のアイテム数が 2048 を超えています。") + stop},
         {"257 counters", tooManyCounters.ToBytes(),
          Cp932("s.qke のカウンタ数が 256 を超えています。") + stop},
     };
@@ -158,9 +184,9 @@ TEST(Startup, UnreadableScenarioNamesTheFileWithoutItsFolder) {
 
 TEST(Startup, PackageModeIgnoresTheCommandLine) {
     Fixture f;
-    std::string exe =
-        f.PackagedPlayer("Shelf/MyNovel", {{"AUTORUN.QKE", Scramble(ScenarioBytes(), 77)},
-                                           {"image\\bg.png", {1, 2}}});
+    std::string exe = f.PackagedPlayer(
+        "Shelf/MyNovel",
+        {{"AUTORUN.QKE", Scramble(ScenarioBytes(), 77)}, {"image\\bg.png", {1, 2}}});
     ASSERT_EQ(f.Start(exe, {"/DEBUG", "/16", "other.qke"}), 0);
     EXPECT_TRUE(f.box.records.empty());
     ASSERT_NE(f.session.Package, nullptr);
@@ -181,12 +207,16 @@ TEST(Startup, PackageMessages) {
         std::string text;
     };
     std::vector<Case> cases = {
-        {"no scenario entry", {{"other.qke", Scramble(ScenarioBytes(), 1)}},
+        {"no scenario entry",
+         {{"other.qke", Scramble(ScenarioBytes(), 1)}},
          Cp932("EXEファイルアーカイブを正しく開けません。") + stop},
-        {"scenario of four bytes", {{"autorun.qke", {1, 2, 3, 4}}},
+        {"scenario of four bytes",
+         {{"autorun.qke", {1, 2, 3, 4}}},
          Cp932("autorun.qke のデータが壊れています。") + stop},
-        {"version 7 names no file", {{"autorun.qke", Scramble(ScenarioBytes(7), 5)}},
-         Cp932(" のファイルバージョンが違います。\r\nTavri! Novel R.9.61 で保存しなおしてください。")},
+        {"version 7 names no file",
+         {{"autorun.qke", Scramble(ScenarioBytes(7), 5)}},
+         Cp932(" のファイルバージョンが違います。\r\nTavri! Novel R.9.61 "
+               "で保存しなおしてください。")},
     };
     for (const Case& c : cases) {
         Fixture f;
@@ -201,7 +231,8 @@ TEST(Startup, DefaultFontFollowsTheFontType) {
         int32_t type;
         std::string face;
         bool bold;
-    } cases[] = {{0, Cp932("ＭＳ Ｐゴシック"), false}, {1, Cp932("ＭＳ Ｐ明朝"), true}, {7, "", false}};
+    } cases[] = {
+        {0, Cp932("ＭＳ Ｐゴシック"), false}, {1, Cp932("ＭＳ Ｐ明朝"), true}, {7, "", false}};
     for (const Case& c : cases) {
         CNovelFileHeader h;
         h.FontType = c.type;

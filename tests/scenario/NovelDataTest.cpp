@@ -43,7 +43,8 @@ TEST(NovelData, OlderVersionsStoreFewerFieldsAndKeepDefaults) {
     struct Case {
         int32_t version;
         int64_t size;
-    } cases[] = {{1, 1586}, {2, 2401}, {3, 2401}, {4, 2481}, {5, 2481}, {6, 2482}, {7, 2483}, {8, 2484}};
+    } cases[] = {{1, 1586}, {2, 2401}, {3, 2401}, {4, 2481},
+                 {5, 2481}, {6, 2482}, {7, 2483}, {8, 2484}};
     for (const Case& c : cases) {
         CNovelFileHeader h;
         h.Version = c.version;

@@ -40,7 +40,9 @@ std::string TempDir::Write(const std::string& relative, const std::string& text)
     return Write(relative, Bytes(text));
 }
 
-std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 std::string Hex(const std::string& bytes) {
     std::ostringstream out;
@@ -101,6 +103,8 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
             slurp(errPath)};
 }
 
-std::string BinDir() { return TAVRI_BIN_DIR; }
+std::string BinDir() {
+    return TAVRI_BIN_DIR;
+}
 
 }  // namespace tavri::test

@@ -10,7 +10,7 @@ namespace tavri::test {
 
 // A fresh folder below the system's temporary folder, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     std::string Write(const std::string& relative, const std::vector<uint8_t>& bytes) const;
     std::string Write(const std::string& relative, const std::string& text) const;
 
-private:
+  private:
     std::string path_;
 };
 

@@ -12,8 +12,12 @@ namespace {
 using platform::Cp932;
 using test::TempDir;
 
-std::string Player() { return test::BinDir() + "/TavriNovelRun"; }
-std::string Tool() { return test::BinDir() + "/tavri-tool"; }
+std::string Player() {
+    return test::BinDir() + "/TavriNovelRun";
+}
+std::string Tool() {
+    return test::BinDir() + "/tavri-tool";
+}
 
 struct Novel {
     TempDir dir;
@@ -40,8 +44,8 @@ TEST(Packager, PackedNovelPlaysListsAndUnpacks) {
         names.push_back(e.Name);
         EXPECT_TRUE(listing.Readable(e));
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"autorun.qke", "sound\\se.wav",
-                                                Cp932("画像\\表示.png")}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"autorun.qke", "sound\\se.wav", Cp932("画像\\表示.png")}));
 
     test::RunResult run = test::RunProgram(out, {"/DEBUG"});
     EXPECT_EQ(run.status, 0) << run.err;
@@ -102,10 +106,8 @@ TEST(Packager, RefusesWhatThePlayerCouldNotPlay) {
 
 TEST(Packager, UnpackSkipsNamesThatLeaveTheFolder) {
     TempDir dir;
-    std::vector<uint8_t> archive = BuildPackage({{"..\\escape.txt", {1}},
-                                                 {"ok\\file.txt", {2}},
-                                                 {"\\rooted", {3}},
-                                                 {"C:\\drive", {4}}});
+    std::vector<uint8_t> archive = BuildPackage(
+        {{"..\\escape.txt", {1}}, {"ok\\file.txt", {2}}, {"\\rooted", {3}}, {"C:\\drive", {4}}});
     std::string path = dir.Write("archive.bin", archive);
     std::vector<std::string> skipped = UnpackArchive(path, dir.path() + "out");
     EXPECT_EQ(skipped, (std::vector<std::string>{"..\\escape.txt", "\\rooted", "C:\\drive"}));

@@ -13,7 +13,7 @@ enum class MsgButtons { Ok, OkCancel, YesNo };
 enum MsgResult : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
 
 class IMessageBoxService {
-public:
+  public:
     virtual ~IMessageBoxService() = default;
     // text and caption are cp932; lines are joined with CR LF.
     virtual int Show(std::string_view text, std::string_view caption, MsgIcon icon,
@@ -26,7 +26,7 @@ std::unique_ptr<IMessageBoxService> CreateSdlMessageBoxService();
 
 // Records every box (exact cp932 bytes) and answers from a script, then with the first button.
 class RecordingMessageBoxService final : public IMessageBoxService {
-public:
+  public:
     struct Record {
         std::string text;
         std::string caption;

@@ -9,19 +9,19 @@
 namespace tavri::platform {
 
 class EStreamError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 class EReadError : public EStreamError {
-public:
+  public:
     EReadError() : EStreamError("Stream read error") {}
 };
 class EWriteError : public EStreamError {
-public:
+  public:
     EWriteError() : EStreamError("Stream write error") {}
 };
 class EFOpenError : public EStreamError {
-public:
+  public:
     using EStreamError::EStreamError;
 };
 
@@ -30,7 +30,7 @@ enum class SeekOrigin { Begin, Current, End };
 // A byte stream with one position. Read and Write are the plain calls that may move fewer bytes
 // than asked; ReadBuffer and WriteBuffer are the strict ones that throw.
 class TStream {
-public:
+  public:
     virtual ~TStream() = default;
     TStream() = default;
     TStream(const TStream&) = delete;
@@ -51,7 +51,7 @@ public:
 };
 
 class TMemoryStream final : public TStream {
-public:
+  public:
     TMemoryStream() = default;
     explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {}
 
@@ -67,7 +67,7 @@ public:
         pos_ = 0;
     }
 
-private:
+  private:
     std::vector<uint8_t> data_;
     size_t pos_ = 0;
 };

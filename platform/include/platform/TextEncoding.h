@@ -39,6 +39,8 @@ std::string AnsiUpperCase(std::string_view cp932);
 std::string AnsiLowerCase(std::string_view cp932);
 
 // Shorthand for the system's own Japanese texts, written in UTF-8 in the source.
-inline std::string Cp932(std::string_view utf8) { return Utf8ToCp932(utf8); }
+inline std::string Cp932(std::string_view utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 }  // namespace tavri::platform
