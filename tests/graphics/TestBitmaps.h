@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "graphics/Image.h"
+
+namespace tavri::test {
+
+// A 24-bit bottom-up BMP of w × h filled with `fill`, with its top-left pixel set to `corner`.
+std::vector<uint8_t> Bmp(int w, int h, TColor fill, TColor corner);
+
+}  // namespace tavri::test
