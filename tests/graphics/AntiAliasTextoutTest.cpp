@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "graphics/TestBitmaps.h"
+
 #include <string>
 #include <vector>
 
@@ -15,13 +17,7 @@ using platform::Cp932;
 const TColor kBackground = RGB(40, 90, 160);
 
 TImage Filled(int w, int h, TColor c = kBackground) {
-    TImage image(w, h);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            image.SetPixel(x, y, c);
-        }
-    }
-    return image;
+    return test::Filled(w, h, c);
 }
 
 TFont Gothic(int height) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "graphics/TestBitmaps.h"
+
 #include <climits>
 #include <string>
 #include <vector>
@@ -13,13 +15,7 @@ const TColor kBackground = RGB(1, 2, 3);
 const TColor kInk = RGB(200, 100, 50);
 
 TImage Filled(int w, int h, TColor c = kBackground) {
-    TImage image(w, h);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            image.SetPixel(x, y, c);
-        }
-    }
-    return image;
+    return test::Filled(w, h, c);
 }
 
 // One string per row: '#' for the ink, '.' for anything else.

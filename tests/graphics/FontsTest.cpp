@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "graphics/TestBitmaps.h"
+
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -17,13 +19,7 @@ const TColor kBackground = RGB(40, 90, 160);
 const TColor kInk = RGB(250, 240, 10);
 
 TImage Filled(int w, int h, TColor c = kBackground) {
-    TImage image(w, h);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            image.SetPixel(x, y, c);
-        }
-    }
-    return image;
+    return test::Filled(w, h, c);
 }
 
 bool Installed(const char* file) {

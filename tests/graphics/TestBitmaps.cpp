@@ -31,4 +31,14 @@ std::vector<uint8_t> Bmp(int w, int h, TColor fill, TColor corner) {
     return b;
 }
 
+TImage Filled(int w, int h, TColor colour) {
+    TImage image(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            image.SetPixel(x, y, colour);
+        }
+    }
+    return image;
+}
+
 }  // namespace tavri::test

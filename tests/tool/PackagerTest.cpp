@@ -44,8 +44,9 @@ TEST(Packager, PackedNovelPlaysListsAndUnpacks) {
         names.push_back(e.Name);
         EXPECT_TRUE(listing.Readable(e));
     }
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"autorun.qke", "sound\\se.wav", Cp932("画像\\表示.png")}));
+    // The sound engine beside the player travels with the novel.
+    EXPECT_EQ(names, (std::vector<std::string>{"autorun.qke", "sound\\se.wav",
+                                                Cp932("画像\\表示.png"), "QKSound.qkx"}));
 
     test::RunResult run = test::RunProgram(out, {"/DEBUG"});
     EXPECT_EQ(run.status, 0) << run.err;
