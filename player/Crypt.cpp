@@ -1,13 +1,14 @@
 #include "Crypt.h"
 
+#include "ByteOrder.h"
+
 namespace tavri {
 
 std::unique_ptr<platform::TMemoryStream> Descramble(platform::TStream& input) {
     auto output = std::make_unique<platform::TMemoryStream>();
     uint8_t seedBytes[4] = {};
     input.Read(seedBytes, 4);
-    TKeystream keys(uint32_t(seedBytes[0]) | uint32_t(seedBytes[1]) << 8 |
-                    uint32_t(seedBytes[2]) << 16 | uint32_t(seedBytes[3]) << 24);
+    TKeystream keys(static_cast<uint32_t>(LoadLE32(seedBytes)));
     for (;;) {
         uint8_t block[16] = {};
         size_t n = input.Read(block, sizeof block);
@@ -24,8 +25,8 @@ std::unique_ptr<platform::TMemoryStream> Descramble(platform::TStream& input) {
 }
 
 std::vector<uint8_t> Scramble(const std::vector<uint8_t>& plain, uint32_t seed) {
-    std::vector<uint8_t> out = {uint8_t(seed), uint8_t(seed >> 8), uint8_t(seed >> 16),
-                                uint8_t(seed >> 24)};
+    std::vector<uint8_t> out(4);
+    StoreLE32(out.data(), static_cast<int32_t>(seed));
     out.reserve(plain.size() + 4);
     TKeystream keys(seed);
     for (size_t i = 0; i < plain.size(); i += 16) {

@@ -14,9 +14,11 @@ namespace tavri {
 class TKeystream {
   public:
     explicit TKeystream(uint32_t seed) : state_(seed) {}
-    uint8_t Next() {
+    uint8_t Next() { return static_cast<uint8_t>(NextState() >> 24); }
+    // The whole new state, for uses that draw numbers rather than key bytes.
+    uint32_t NextState() {
         state_ = state_ * 1812433253u + 1u;
-        return static_cast<uint8_t>(state_ >> 24);
+        return state_;
     }
 
   private:

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "ByteOrder.h"
 #include "platform/TextEncoding.h"
 
 namespace tavri {
@@ -11,25 +12,11 @@ namespace tavri {
 const char kPackageMagic[kPackageMagicSize] = {'\x0C', 'P', 'a', 'c', 'k', 'a', 'g',
                                                'e',    'F', 'i', 'l', 'e', '2'};
 
-namespace {
-int32_t LoadInt32(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                                uint32_t(p[3]) << 24);
-}
-void StoreInt32(uint8_t* p, int32_t v) {
-    uint32_t u = static_cast<uint32_t>(v);
-    p[0] = uint8_t(u);
-    p[1] = uint8_t(u >> 8);
-    p[2] = uint8_t(u >> 16);
-    p[3] = uint8_t(u >> 24);
-}
-}  // namespace
-
 TPackageEntry DecodePackageEntry(const uint8_t* record) {
     TPackageEntry e;
     e.Name.assign(reinterpret_cast<const char*>(record + 1), record[0]);
-    e.Offset = LoadInt32(record + 256);
-    e.Size = LoadInt32(record + 260);
+    e.Offset = LoadLE32(record + 256);
+    e.Size = LoadLE32(record + 260);
     return e;
 }
 
@@ -38,8 +25,8 @@ void EncodePackageEntry(const TPackageEntry& entry, uint8_t* record) {
     size_t length = std::min<size_t>(entry.Name.size(), 255);
     record[0] = static_cast<uint8_t>(length);
     std::memcpy(record + 1, entry.Name.data(), length);
-    StoreInt32(record + 256, entry.Offset);
-    StoreInt32(record + 260, entry.Size);
+    StoreLE32(record + 256, entry.Offset);
+    StoreLE32(record + 260, entry.Size);
 }
 
 void TReadPackageFile::OpenStream(TStream& stream) {

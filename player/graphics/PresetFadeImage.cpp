@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "Crypt.h"
 #include "graphics/CommandStrings.h"
 
 // Every formula below fixes the look of a shipped effect: changing one changes the wipe of every
@@ -24,21 +25,17 @@ constexpr int H = kFadeMaskHeight;
 constexpr int kCentreX = W / 2;
 constexpr int kCentreY = H / 2;
 
-// The recurrence of the scenario keystream (state := state × 1812433253 + 1 modulo 2^32), kept
-// here rather than borrowed because the masks draw from ranges wider than a byte and so need the
-// whole 32-bit state, not just its top byte.
+// Draws from the scenario keystream's recurrence (state := state × 1812433253 + 1 modulo 2^32),
+// using the whole 32-bit state since the masks draw from ranges wider than a byte.
 class TMaskRandom {
   public:
-    explicit TMaskRandom(uint32_t seed) : state_(seed) {}
+    explicit TMaskRandom(uint32_t seed) : keys_(seed) {}
     // A value in 0 … n − 1: the state is advanced first, then scaled as state × n div 2^32, which
     // keeps the high bits, the well-mixed ones of this recurrence.
-    uint32_t Below(uint32_t n) {
-        state_ = state_ * 1812433253u + 1u;
-        return uint32_t((uint64_t(state_) * n) >> 32);
-    }
+    uint32_t Below(uint32_t n) { return uint32_t((uint64_t(keys_.NextState()) * n) >> 32); }
 
   private:
-    uint32_t state_;
+    TKeystream keys_;
 };
 
 TImage NewMask() {

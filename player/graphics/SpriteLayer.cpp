@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ByteOrder.h"
 #include "Startup.h"
 #include "platform/MessageBox.h"
 #include "platform/TextEncoding.h"
@@ -19,18 +20,6 @@ void WriteName(uint8_t* field, const std::string& name) {
 std::string ReadName(const uint8_t* field) {
     size_t length = std::min<size_t>(field[0], kSpriteNameCapacity);
     return std::string(reinterpret_cast<const char*>(field + 1), length);
-}
-
-void WriteInt32(uint8_t* p, int32_t v) {
-    uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) {
-        p[i] = uint8_t(u >> (8 * i));
-    }
-}
-
-int32_t ReadInt32(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                                uint32_t(p[3]) << 24);
 }
 
 }  // namespace
@@ -173,8 +162,8 @@ void TSpriteLayer::SaveToStream(platform::TStream& s) const {
     for (size_t i = 0; i < kSpriteSlots; ++i) {
         WriteName(record, Names[i]);
         WriteName(record + 129, FileNames[i]);
-        WriteInt32(record + 258, Positions[i].X);
-        WriteInt32(record + 262, Positions[i].Y);
+        StoreLE32(record + 258, Positions[i].X);
+        StoreLE32(record + 262, Positions[i].Y);
         s.WriteBuffer(record, sizeof record);
     }
 }
@@ -188,7 +177,7 @@ void TSpriteLayer::LoadFromStream(platform::TStream& s) {
         const uint8_t* record = records + i * kSpriteRecordSize;
         Names[i] = ReadName(record);
         FileNames[i] = ReadName(record + 129);
-        Positions[i] = {ReadInt32(record + 258), ReadInt32(record + 262)};
+        Positions[i] = {LoadLE32(record + 258), LoadLE32(record + 262)};
     }
     ReloadPictures();
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ByteOrder.h"
+
 namespace tavri {
 
 namespace scenario_io {
@@ -20,8 +22,7 @@ void ReadExact(TStream& s, void* buffer, size_t count) {
 int32_t ReadInt32(TStream& s) {
     uint8_t b[4];
     ReadExact(s, b, 4);
-    return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
-                                uint32_t(b[3]) << 24);
+    return LoadLE32(b);
 }
 
 uint8_t ReadByte(TStream& s) {
@@ -48,8 +49,8 @@ std::string ReadLongString(TStream& s) {
 }
 
 void WriteInt32(TStream& s, int32_t v) {
-    uint32_t u = static_cast<uint32_t>(v);
-    uint8_t b[4] = {uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)};
+    uint8_t b[4];
+    StoreLE32(b, v);
     s.WriteBuffer(b, 4);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Exceptions.h"
+#include "ManualDevice.h"
 #include "MemoryStream.h"
 #include "SoundFixtures.h"
 #include "StaticSound.h"
@@ -10,27 +11,13 @@ using namespace soundtest;
 
 namespace {
 
-class SoundStatic : public ::testing::Test {
+class SoundStatic : public ManualDeviceTest {
   protected:
-    void SetUp() override {
-        device.SetOutput(ds::Output::Manual);
-        ASSERT_TRUE(device.Initialize());
-    }
-
-    void Load(CStaticSound& sound, const Bytes& bytes) {
-        CMemoryStream stream;
-        stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
-        stream.Seek(0, 0);
-        sound.Open(device, stream);
-    }
-
     std::vector<int16_t> Render(int frames) {
         std::vector<int16_t> out(static_cast<size_t>(frames) * 2);
         device.GetDirectSound()->Render(out.data(), frames);
         return out;
     }
-
-    CDXSound device;
 };
 
 TEST_F(SoundStatic, PlaysOnceOrLoopsFromTheStart) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "Exceptions.h"
+#include "ManualDevice.h"
 #include "MemoryStream.h"
 #include "SoundFixtures.h"
 #include "SoundTrackList.h"
@@ -19,20 +20,8 @@ namespace {
 
 constexpr int kRate = 44100;
 
-class SoundStreaming : public ::testing::Test {
+class SoundStreaming : public ManualDeviceTest {
   protected:
-    void SetUp() override {
-        device.SetOutput(ds::Output::Manual);
-        ASSERT_TRUE(device.Initialize());
-    }
-
-    void Load(CStreamingSound& sound, const Bytes& bytes) {
-        CMemoryStream stream;
-        stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
-        stream.Seek(0, 0);
-        sound.Open(device, stream);
-    }
-
     // Pulls output much faster than real time; the manual output waits for the streaming
     // thread to take each notification it gives, so the refills keep pace.
     std::vector<int16_t> Render(int frames) {
@@ -55,8 +44,6 @@ class SoundStreaming : public ::testing::Test {
         EXPECT_FALSE(sound.IsPlaying());
         return all;
     }
-
-    CDXSound device;
 };
 
 int Peak(const std::vector<int16_t>& samples, size_t from, size_t to) {
