@@ -169,9 +169,9 @@ void MaskedNaive(benchmark::State& state) {
         const int parity = s.counter & 1;
         for (int row = parity; row < kHeight; row += 2) {
             const size_t at = size_t(row) * kRowBytes;
-            dib_reference::AlphaMaskRow(
-                s.masked.BlendBufferA.data() + at, s.masked.BlendBufferB.data() + at,
-                s.masked.BlendBufferMask.data() + at, s.target.Bits() + at, kWidth, weights);
+            dib_reference::AlphaMaskRow(s.masked.BlendBufferA.data() + at,
+                                        s.masked.BlendBufferB.data() + at, s.mask.Bits() + at,
+                                        s.target.Bits() + at, kWidth, weights);
         }
         Done(s);
     }

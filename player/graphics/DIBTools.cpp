@@ -68,7 +68,7 @@ bool BuffersFit(const TDibTools& tools, const TImage& frame, bool withMask) {
     const size_t bytes = size_t(frame.Width()) * 3 * size_t(frame.Height());
     return tools.BufferWidth == frame.Width() && tools.BufferHeight == frame.Height() &&
            tools.BlendBufferA.size() == bytes && tools.BlendBufferB.size() == bytes &&
-           (!withMask || tools.BlendBufferMask.size() == bytes);
+           (!withMask || tools.BlendBufferMask.size() == bytes / 3);
 }
 
 // The rows [Top, Bottom) and columns [Left, Right) a blit writes, or nothing when empty. The
@@ -141,7 +141,12 @@ void TDibTools::DibAlphaMaskInit(const TImage& a, const TImage& b, const TImage&
     }
     BlendBufferA = PackedRows(a);
     BlendBufferB = PackedRows(b);
-    BlendBufferMask = PackedRows(mask);
+    // Only the blue byte of a mask pixel counts; one byte per pixel keeps the step's reads low.
+    const std::vector<uint8_t> packed = PackedRows(mask);
+    BlendBufferMask.resize(packed.size() / 3);
+    for (size_t i = 0; i < BlendBufferMask.size(); ++i) {
+        BlendBufferMask[i] = packed[3 * i];
+    }
     BufferWidth = w;
     BufferHeight = a.Height();
 }
@@ -180,9 +185,10 @@ void TDibTools::DibAlphaMaskBlendInterlace(const TImage& x, const TImage& y, con
     dib_kernels::TMaskRows job;
     job.P = BlendBufferA.data() + start;
     job.Q = BlendBufferB.data() + start;
-    job.Mask = BlendBufferMask.data() + start;
+    job.Mask = BlendBufferMask.data() + size_t(firstRow) * size_t(target.Width());
     job.Out = target.ScanLine(firstRow);
     job.InStride = job.OutStride = 2 * rowBytes;
+    job.MaskStride = 2 * size_t(target.Width());
     job.Width = target.Width();
     job.Rows = rows;
     job.WeightOfQ = table;

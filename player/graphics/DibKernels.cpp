@@ -31,11 +31,11 @@ void BlendPortable(const uint8_t* p, const uint8_t* q, uint8_t* out, size_t byte
 void MaskBlendRowsPortable(const TMaskRows& job) {
     for (int row = 0; row < job.Rows; ++row) {
         const size_t in = size_t(row) * job.InStride;
+        const uint8_t* mask = job.Mask + size_t(row) * job.MaskStride;
         uint8_t* out = job.Out + size_t(row) * job.OutStride;
         for (int x = 0; x < job.Width; ++x) {
             const size_t at = 3 * size_t(x);
-            MaskPixel(job.P + in + at, job.Q + in + at, job.Mask + in + at, out + at,
-                      job.WeightOfQ);
+            MaskPixel(job.P + in + at, job.Q + in + at, mask[x], out + at, job.WeightOfQ);
         }
     }
 }
@@ -67,6 +67,16 @@ bool HasAvx2() {
 #endif
 }
 
+bool HasVbmi() {
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vbmi");
+#else
+    return false;
+#endif
+}
+
 }  // namespace
 
 const TKernelSet& PortableKernels() {
@@ -81,6 +91,9 @@ std::vector<const TKernelSet*> AvailableKernelSets() {
     sets.push_back(&Sse2Kernels());  // every x86-64 processor has SSE2
     if (HasAvx2()) {
         sets.push_back(&Avx2Kernels());
+        if (HasVbmi()) {
+            sets.push_back(&Avx512VbmiKernels());
+        }
     }
 #endif
     return sets;

@@ -13,13 +13,14 @@ namespace tavri {
 namespace dib_kernels {
 
 // One call of the masked transition: `Rows` rows of `Width` 24-bit pixels, taken every
-// `InStride` bytes from the three working buffers and written every `OutStride` bytes.
+// `InStride` bytes from the two image buffers and written every `OutStride` bytes; the mask
+// holds one byte per pixel (its picture's blue byte), its rows `MaskStride` bytes apart.
 struct TMaskRows {
     const uint8_t* P = nullptr;     // incoming image
     const uint8_t* Q = nullptr;     // outgoing image
-    const uint8_t* Mask = nullptr;  // the mask value of a pixel is its first (blue) byte
+    const uint8_t* Mask = nullptr;  // one mask value per pixel
     uint8_t* Out = nullptr;
-    size_t InStride = 0, OutStride = 0;
+    size_t InStride = 0, OutStride = 0, MaskStride = 0;
     int Width = 0, Rows = 0;
     const uint8_t* WeightOfQ = nullptr;  // 256 entries, each 0..255
 };
@@ -43,6 +44,8 @@ const TKernelSet& PortableKernels();
 #if defined(__x86_64__)
 const TKernelSet& Sse2Kernels();
 const TKernelSet& Avx2Kernels();  // only to be called when the processor has AVX2
+// AVX2 with the masked step's weight lookup in AVX-512 VBMI; only when the processor has both.
+const TKernelSet& Avx512VbmiKernels();
 #endif
 
 // The forms this processor can run, the portable one first.
@@ -51,9 +54,9 @@ std::vector<const TKernelSet*> AvailableKernelSets();
 const TKernelSet& ActiveKernels();
 
 // The scalar forms of single pixels that the vector loops use for their last few pixels.
-inline void MaskPixel(const uint8_t* p, const uint8_t* q, const uint8_t* mask, uint8_t* out,
+inline void MaskPixel(const uint8_t* p, const uint8_t* q, uint8_t mask, uint8_t* out,
                       const uint8_t* weightOfQ) {
-    const unsigned t = weightOfQ[mask[0]];
+    const unsigned t = weightOfQ[mask];
     for (int k = 0; k < 3; ++k) {
         out[k] = uint8_t((p[k] * (256 - t) + q[k] * t) >> 8);
     }

@@ -1,8 +1,9 @@
 // AVX2 forms of the inner loops, compiled for AVX2 function by function so that the program
 // itself still runs on any x86-64 processor; ActiveKernels() only picks them when the processor
 // has AVX2. The masked loops work on 32 pixels (96 bytes, three vectors) at a time: the 32 mask
-// values are gathered into one vector, looked up in the weight table with byte shuffles, and
-// spread to the 16-bit lanes of the three blocks their bytes fall in.
+// values are looked up in the weight table with byte shuffles and spread to the 16-bit lanes of
+// the three blocks their bytes fall in. Processors with AVX-512 VBMI look up 64 weights at once
+// with two 128-entry permutes instead, whatever the shape of the table.
 
 #include "graphics/DibKernels.h"
 
@@ -11,6 +12,7 @@
 #include <immintrin.h>
 
 #define TAVRI_AVX2 __attribute__((target("avx2")))
+#define TAVRI_VBMI __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi")))
 
 namespace tavri::dib_kernels {
 
@@ -18,9 +20,6 @@ namespace {
 
 // Shuffle controls, the same in both 128-bit lanes where a lane holds 16 pixels.
 struct TControls {
-    // Gathering: control g takes the first bytes of the pixels whose first byte lies in the
-    // g-th 16 bytes of the pixels' 48 (other positions become 0).
-    alignas(32) uint8_t Gather[3][32];
     // Spreading: for output block k (bytes 32k..32k+31 of 96) and half h (bytes 0-7 or 8-15 of
     // each lane), each 16-bit lane gets the weight of its byte's pixel, high byte 0.
     alignas(32) uint8_t Spread[3][2][32];
@@ -28,14 +27,6 @@ struct TControls {
 
 constexpr TControls MakeControls() {
     TControls c{};
-    for (int g = 0; g < 3; ++g) {
-        for (int lane = 0; lane < 2; ++lane) {
-            for (int pixel = 0; pixel < 16; ++pixel) {
-                const int byte = 3 * pixel;
-                c.Gather[g][16 * lane + pixel] = byte / 16 == g ? uint8_t(byte % 16) : 0x80;
-            }
-        }
-    }
     for (int k = 0; k < 3; ++k) {
         for (int h = 0; h < 2; ++h) {
             for (int lane = 0; lane < 2; ++lane) {
@@ -96,20 +87,6 @@ TAVRI_AVX2 inline void Lerp96(const uint8_t* s, const uint8_t* d, uint8_t* out, 
         const __m256i wHi = _mm256_shuffle_epi8(source[k], LoadControl(kControls.Spread[k][1]));
         Store(out + 32 * k, Lerp32(Load(s + 32 * k), Load(d + 32 * k), wLo, wHi));
     }
-}
-
-// The first bytes of 32 consecutive 24-bit pixels. The shuffles work within 128-bit lanes, so
-// the 96 bytes are first regrouped into vectors whose low lanes hold bytes of pixels 0-15 and
-// whose high lanes hold the same positions of pixels 16-31 (48 bytes further on).
-TAVRI_AVX2 inline __m256i GatherFirstBytes(const uint8_t* pixels) {
-    const __m256i y0 = Load(pixels), y1 = Load(pixels + 32), y2 = Load(pixels + 64);
-    const __m256i a = _mm256_blend_epi32(y0, y1, 0xF0);         // bytes 0-15 | 48-63
-    const __m256i b = _mm256_permute2x128_si256(y0, y2, 0x21);  // bytes 16-31 | 64-79
-    const __m256i c = _mm256_blend_epi32(y1, y2, 0xF0);         // bytes 32-47 | 80-95
-    return _mm256_or_si256(
-        _mm256_or_si256(_mm256_shuffle_epi8(a, LoadControl(kControls.Gather[0])),
-                        _mm256_shuffle_epi8(b, LoadControl(kControls.Gather[1]))),
-        _mm256_shuffle_epi8(c, LoadControl(kControls.Gather[2])));
 }
 
 // A 256-entry byte table as sixteen 16-entry shuffles. The weight table of a masked step is 0
@@ -187,17 +164,48 @@ TAVRI_AVX2 void MaskBlendRowsAvx2(const TMaskRows& job) {
         const size_t in = size_t(row) * job.InStride;
         const uint8_t* p = job.P + in;
         const uint8_t* q = job.Q + in;
-        const uint8_t* mask = job.Mask + in;
+        const uint8_t* mask = job.Mask + size_t(row) * job.MaskStride;
         uint8_t* out = job.Out + size_t(row) * job.OutStride;
         int x = 0;
         for (; x + 32 <= job.Width; x += 32) {
             const size_t at = 3 * size_t(x);
-            const __m256i t = weights.Lookup(GatherFirstBytes(mask + at));
+            const __m256i t = weights.Lookup(Load(mask + x));
             Lerp96(p + at, q + at, out + at, t);
         }
         for (; x < job.Width; ++x) {
             const size_t at = 3 * size_t(x);
-            MaskPixel(p + at, q + at, mask + at, out + at, job.WeightOfQ);
+            MaskPixel(p + at, q + at, mask[x], out + at, job.WeightOfQ);
+        }
+    }
+}
+
+TAVRI_VBMI void MaskBlendRowsVbmi(const TMaskRows& job) {
+    const __m512i low = _mm512_loadu_si512(job.WeightOfQ);
+    const __m512i high = _mm512_loadu_si512(job.WeightOfQ + 64);
+    const __m512i low2 = _mm512_loadu_si512(job.WeightOfQ + 128);
+    const __m512i high2 = _mm512_loadu_si512(job.WeightOfQ + 192);
+    for (int row = 0; row < job.Rows; ++row) {
+        const size_t in = size_t(row) * job.InStride;
+        const uint8_t* p = job.P + in;
+        const uint8_t* q = job.Q + in;
+        const uint8_t* mask = job.Mask + size_t(row) * job.MaskStride;
+        uint8_t* out = job.Out + size_t(row) * job.OutStride;
+        int x = 0;
+        for (; x + 64 <= job.Width; x += 64) {
+            const __m512i index = _mm512_loadu_si512(mask + x);
+            // Bits 0-6 pick within a half of the table, bit 7 picks the half.
+            const __m512i lower = _mm512_permutex2var_epi8(low, index, high);
+            const __m512i upper = _mm512_permutex2var_epi8(low2, index, high2);
+            const __m512i t = _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), lower, upper);
+            alignas(64) uint8_t weights[64];
+            _mm512_store_si512(weights, t);
+            const size_t at = 3 * size_t(x);
+            Lerp96(p + at, q + at, out + at, Load(weights));
+            Lerp96(p + at + 96, q + at + 96, out + at + 96, Load(weights + 32));
+        }
+        for (; x < job.Width; ++x) {
+            const size_t at = 3 * size_t(x);
+            MaskPixel(p + at, q + at, mask[x], out + at, job.WeightOfQ);
         }
     }
 }
@@ -260,6 +268,12 @@ TAVRI_AVX2 void AlphaMaskRowAvx2(const uint8_t* sprite, const uint8_t* mask, uin
 
 const TKernelSet& Avx2Kernels() {
     static const TKernelSet kernels{"avx2", BlendAvx2, MaskBlendRowsAvx2, FillRowsAvx2,
+                                    AlphaMaskRowAvx2};
+    return kernels;
+}
+
+const TKernelSet& Avx512VbmiKernels() {
+    static const TKernelSet kernels{"avx512vbmi", BlendAvx2, MaskBlendRowsVbmi, FillRowsAvx2,
                                     AlphaMaskRowAvx2};
     return kernels;
 }

@@ -70,12 +70,13 @@ void MaskBlendRowsSse2(const TMaskRows& job) {
     alignas(16) uint8_t weights[3 * kRun];
     for (int row = 0; row < job.Rows; ++row) {
         const size_t in = size_t(row) * job.InStride;
+        const uint8_t* mask = job.Mask + size_t(row) * job.MaskStride;
         uint8_t* out = job.Out + size_t(row) * job.OutStride;
         for (int x = 0; x < job.Width; x += kRun) {
             const int n = std::min(kRun, job.Width - x);
             const size_t at = in + 3 * size_t(x);
             for (int i = 0; i < n; ++i) {
-                const uint8_t t = job.WeightOfQ[job.Mask[at + 3 * size_t(i)]];
+                const uint8_t t = job.WeightOfQ[mask[x + i]];
                 weights[3 * i] = weights[3 * i + 1] = weights[3 * i + 2] = t;
             }
             LerpBytes(job.P + at, job.Q + at, weights, out + 3 * size_t(x), 3 * size_t(n));

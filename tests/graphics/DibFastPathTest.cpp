@@ -111,10 +111,20 @@ void CheckMaskRows(const TKernelSet& kernels, std::mt19937& rng, int width, int 
     std::copy(weights, weights + 256, table);
 
     std::vector<uint8_t> actual(outStride * size_t(rows), 0x5A);
+    // The kernels take the mask as its first bytes, one per pixel; the reference reads them out
+    // of the 24-bit rows.
+    std::vector<uint8_t> maskBytes(size_t(width) * size_t(rows));
+    for (int r = 0; r < rows; ++r) {
+        for (int x = 0; x < width; ++x) {
+            maskBytes[size_t(r) * size_t(width) + size_t(x)] =
+                mask[size_t(r) * inStride + 3 * size_t(x)];
+        }
+    }
     dib_kernels::TMaskRows job;
     job.P = p.data();
     job.Q = q.data();
-    job.Mask = mask.data();
+    job.Mask = maskBytes.data();
+    job.MaskStride = size_t(width);
     job.Out = actual.data();
     job.InStride = inStride;
     job.OutStride = outStride;
