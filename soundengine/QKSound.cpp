@@ -2,17 +2,12 @@
 // through the error handler, the others stay silent.
 #include "QKSound.h"
 
-#include <cxxabi.h>
-
-#include <exception>
 #include <memory>
 #include <string>
 
-#include "Exceptions.h"
+#include "Engine.h"
 #include "FilePartitionStream.h"
 #include "FileStream.h"
-#include "Messages.h"
-#include "SoundTrackList.h"
 
 namespace morwick {
 
@@ -30,44 +25,9 @@ Library& TheLibrary() {
     return library;
 }
 
-std::string OrUnknown(std::string text) {
-    return text.empty() ? msg::kUnknown : text;
-}
-
-void Report(const std::string& type, const std::string& origin, const std::string& message) {
-    const QKSoundErrorHandler handler = TheLibrary().handler;
-    if (handler == nullptr) {
-        return;
-    }
-    const std::string text = msg::kExceptionPrefix + type + msg::kOriginPrefix + OrUnknown(origin) +
-                             msg::kDetailPrefix + OrUnknown(message);
-    handler(text.c_str());
-}
-
-// Reports the exception being handled; called only inside a catch block.
-void ReportCurrentException() {
-    try {
-        throw;
-    } catch (const EException& e) {
-        Report(ClassName(typeid(e)), e.GetOrigin(), e.GetMessage());
-    } catch (const std::exception& e) {
-        Report(ClassName(typeid(e)), "", e.what());
-    } catch (...) {
-        const std::type_info* type = abi::__cxa_current_exception_type();
-        Report(type != nullptr ? ClassName(*type) : msg::kUnknown, "", "");
-    }
-}
-
 int32_t PlayStream(const char* track, IStream& stream, int32_t fadeInMs) {
     Library& library = TheLibrary();
-    library.tracks.GetTrack(track)->streamingSound.Open(library.device, stream);
-    const auto sound = library.tracks.GetTrack(track);
-    sound->streamingSound.SetVolume(sound->volume);
-    if (fadeInMs > 0) {
-        sound->streamingSound.FadeIn(fadeInMs);
-    } else {
-        sound->streamingSound.Play();
-    }
+    PlayOnTrack(library.tracks, library.device, track, stream, fadeInMs);
     return 1;
 }
 
@@ -122,7 +82,7 @@ int32_t QKSoundPlay(const char* track, const char* file, int32_t fadeInMs) {
         std::unique_ptr<IStream> stream = std::make_unique<CFileStream>(file, 1, 1);
         return PlayStream(track, *stream, fadeInMs);
     } catch (...) {
-        ReportCurrentException();
+        ReportCurrentException(TheLibrary().handler);
         return 0;
     }
 }
@@ -134,7 +94,7 @@ int32_t QKSoundPlayFromFilePartition(const char* track, const char* file, int32_
             std::make_unique<CFilePartitionStream>(offset, size, file, 1, 1);
         return PlayStream(track, *stream, fadeInMs);
     } catch (...) {
-        ReportCurrentException();
+        ReportCurrentException(TheLibrary().handler);
         return 0;
     }
 }
@@ -156,15 +116,7 @@ void QKSoundStop(const char* track) {
 }
 
 void QKSoundFadeOut(const char* track, int32_t fadeMs) {
-    Silently([&] {
-        auto sound = TheLibrary().tracks.GetTrack(track);
-        try {
-            sound->streamingSound.FadeOut(fadeMs);
-        } catch (const EException&) {
-            // The fade could not start; the caller wanted silence, so stop at once.
-            sound->streamingSound.Stop();
-        }
-    });
+    Silently([&] { FadeOutTrack(TheLibrary().tracks, track, fadeMs); });
 }
 
 int32_t QKSoundIsPlaying(const char* track) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "EngineThread.h"
 #include "Exceptions.h"
 #include "Messages.h"
 
@@ -123,9 +124,12 @@ void CStreamingSound::Play() {
         std::lock_guard<std::mutex> guard(startMutex_);
         startDone_ = false;
     }
+    streaming_ = true;
     try {
-        streamThread_ = std::thread(&CStreamingSound::StreamThread, this);
+        streamThread_ =
+            StartEngineThread(EngineThread::Stream, &CStreamingSound::StreamThread, this);
     } catch (const std::system_error&) {
+        streaming_ = false;
         throw EReadError(*this, msg::kThreadCreateFailed);
     }
     std::unique_lock<std::mutex> guard(startMutex_);
@@ -133,6 +137,7 @@ void CStreamingSound::Play() {
 }
 
 void CStreamingSound::StreamThread() {
+    int32_t started = ds::DS_OK;
     {
         std::lock_guard<CCriticalSection> guard(lock_);
         writeCursor_ = 0;
@@ -141,18 +146,27 @@ void CStreamingSound::StreamThread() {
             FillSegment();
         }
         buffer_->SetCurrentPosition(0);
-        buffer_->Play(ds::DSBPLAY_LOOPING);
+        started = buffer_->Play(ds::DSBPLAY_LOOPING);
+    }
+    if (started != ds::DS_OK) {
+        // A buffer that never plays gives no notifications to wait for (the output is gone).
+        LogDeviceError(started, __LINE__);
+        streaming_ = false;
     }
     {
         std::lock_guard<std::mutex> guard(startMutex_);
         startDone_ = true;
     }
     startChanged_.notify_all();
+    if (started != ds::DS_OK) {
+        return;
+    }
     // Thread priorities stay normal: raising them needs privileges here.
     int expected = 0;
     for (;;) {
         const int index = events_->WaitAny();
         if (index == kStopEvent) {
+            streaming_ = false;
             return;
         }
         // A notification that comes out of order is skipped.
@@ -308,7 +322,7 @@ void CStreamingSound::StartFade(int32_t from, int32_t to, uint32_t duration, boo
     stopAtFadeEnd_ = stopAtEnd;
     fadeCancelled_ = false;
     try {
-        fadeThread_ = std::thread(&CStreamingSound::FadeThread, this);
+        fadeThread_ = StartEngineThread(EngineThread::Fade, &CStreamingSound::FadeThread, this);
     } catch (const std::system_error&) {
         fading_ = false;
         throw EReadError(*this, msg::kThreadCreateFailed);
@@ -351,8 +365,16 @@ void CStreamingSound::FadeIn(int32_t ms) {
     }
     const int32_t target = GetRawVolume();
     SetRawVolume(-10000);
-    Play();
-    StartFade(-10000, target, static_cast<uint32_t>(ms), false);
+    try {
+        Play();
+        StartFade(-10000, target, static_cast<uint32_t>(ms), false);
+    } catch (const EException&) {
+        // Not left playing unheard: the caller learns that the start failed, and the volume
+        // is back where it was for the next start.
+        Stop();
+        SetRawVolume(target);
+        throw;
+    }
 }
 
 void CStreamingSound::FadeOut(int32_t ms) {

@@ -32,6 +32,9 @@ class CStreamingSound : public CSound {
     virtual void FadeOut(int32_t ms);
 
     uint32_t GetBufferBytes() const { return bufferBytes_; }
+    // Whether the streaming thread is still at work; it ends by itself once the buffer stops.
+    bool IsStreaming() const { return streaming_; }
+    bool IsFading() const { return fading_; }
 
   private:
     void Close();
@@ -52,6 +55,7 @@ class CStreamingSound : public CSound {
     std::unique_ptr<ISoundReader> reader_;
     std::unique_ptr<CEventSet> events_;
     std::thread streamThread_;
+    std::atomic<bool> streaming_{false};
     uint32_t segmentBytes_ = 0;
     uint32_t writeCursor_ = 0;
     uint32_t lastPlayPosition_ = 0;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <system_error>
 
 namespace morwick::ds {
 
@@ -16,6 +17,8 @@ struct Mixer {
     // Events set by the current render; only kept when the owner drives the output.
     bool collectFired = false;
     std::vector<CEventSet*> fired;
+    // The output went away: nothing plays again on this mixer.
+    bool lost = false;
 
     void Render(int16_t* out, int frames) {
         std::vector<CEventSet*> woken;
@@ -27,6 +30,14 @@ struct Mixer {
         // A driven output waits for the threads it woke, as a real one would give them time.
         for (CEventSet* events : woken) {
             events->WaitUntilTaken(std::chrono::seconds(5));
+        }
+    }
+
+    void Lose() {
+        std::lock_guard<std::mutex> guard(mutex);
+        lost = true;
+        for (SoundBuffer* buffer : buffers) {
+            buffer->StopLocked();
         }
     }
 
@@ -141,6 +152,9 @@ int32_t SoundBuffer::Play(uint32_t flags) {
     std::lock_guard<std::mutex> guard(mixer_->mutex);
     if (stream_ == nullptr) {
         return DSERR_GENERIC;
+    }
+    if (mixer_->lost) {
+        return DSERR_NODRIVER;
     }
     if (!playing_) {
         SDL_AudioStreamClear(static_cast<SDL_AudioStream*>(stream_));
@@ -339,10 +353,54 @@ std::unique_ptr<Device> Device::Create(Output output) {
         return nullptr;
     }
     SDL_PauseAudioDevice(device->deviceId_, 0);
+    try {
+        device->watchdog_ = std::thread(&Device::Watch, device.get());
+    } catch (const std::system_error&) {
+        // A device whose loss would go unnoticed is not one to hand out.
+        SDL_CloseAudioDevice(device->deviceId_);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        device->deviceId_ = 0;
+        return nullptr;
+    }
     return device;
 }
 
+// How a lost output is noticed. When SDL loses an open device (a USB headset unplugged, the
+// sound server restarted) it keeps the device open, stops calling our callback, reports the
+// status SDL_AUDIO_STOPPED and posts SDL_AUDIODEVICEREMOVED. That event goes to the host's
+// event queue, which the library neither owns nor pumps; the callback cannot notice what it
+// is no longer called for; the streaming threads sleep until a notification that will never
+// come, and static sounds have no thread at all. So one light thread per open output polls
+// the status a few times a second, and on a loss stops every buffer as the device would.
+void Device::Watch() {
+    constexpr auto kPeriod = std::chrono::milliseconds(200);
+    std::unique_lock<std::mutex> guard(watchMutex_);
+    while (!watchWake_.wait_for(guard, kPeriod, [this] { return watchStop_; })) {
+        if (SDL_GetAudioDeviceStatus(deviceId_) == SDL_AUDIO_STOPPED) {
+            mixer_->Lose();
+            return;  // the device is not reopened, so there is nothing more to watch
+        }
+    }
+}
+
+void Device::SimulateDeviceLoss() {
+    mixer_->Lose();
+}
+
+bool Device::IsLost() const {
+    std::lock_guard<std::mutex> guard(mixer_->mutex);
+    return mixer_->lost;
+}
+
 Device::~Device() {
+    if (watchdog_.joinable()) {
+        {
+            std::lock_guard<std::mutex> guard(watchMutex_);
+            watchStop_ = true;
+        }
+        watchWake_.notify_all();
+        watchdog_.join();
+    }
     if (deviceId_ != 0) {
         SDL_CloseAudioDevice(deviceId_);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -371,6 +429,9 @@ std::unique_ptr<SoundBuffer> Device::CreateSoundBuffer(const WaveFormat& format,
         return nullptr;
     }
     std::lock_guard<std::mutex> guard(mixer_->mutex);
+    if (mixer_->lost) {
+        return nullptr;  // the buffer goes after the guard: its destructor takes the lock
+    }
     mixer_->buffers.push_back(buffer.get());
     return buffer;
 }

@@ -3,9 +3,11 @@
 // SDL_AudioStream converts and resamples it while mixing.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "../EventSet.h"
@@ -17,6 +19,8 @@ inline constexpr int32_t DS_OK = 0;
 inline constexpr int32_t DSERR_INVALIDPARAM = static_cast<int32_t>(0x80070057);
 inline constexpr int32_t DSERR_GENERIC = static_cast<int32_t>(0x80004005);
 inline constexpr int32_t DSERR_BUFFERLOST = static_cast<int32_t>(0x88780096);
+// The output device has gone away; nothing plays on it again.
+inline constexpr int32_t DSERR_NODRIVER = static_cast<int32_t>(0x88780078);
 
 inline constexpr uint32_t DSBCAPS_PRIMARYBUFFER = 0x1;
 inline constexpr uint32_t DSBCAPS_LOCSOFTWARE = 0x8;
@@ -118,11 +122,24 @@ class Device {
     // Mixes the next frames of 16-bit stereo output, advancing every playing buffer.
     void Render(int16_t* out, int frames);
 
+    // What the watchdog of an SDL output does when the output goes away, for tests to do on
+    // a manual one: every playing buffer stops and sets its stop notification, playing fails
+    // from then on and no buffer can be created. The device is not reopened.
+    void SimulateDeviceLoss();
+    bool IsLost() const;
+
   private:
     Device() = default;
+    void Watch();
+
     std::shared_ptr<Mixer> mixer_;
     uint32_t deviceId_ = 0;
     uint32_t window_ = 0;
+    // The watchdog of an SDL output, and what ends it.
+    std::thread watchdog_;
+    std::mutex watchMutex_;
+    std::condition_variable watchWake_;
+    bool watchStop_ = false;
 };
 
 // Whether a buffer can be created for the format.
