@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "PackageFile2.h"
@@ -13,8 +15,8 @@ using platform::RecordingMessageBoxService;
 using platform::TMemoryStream;
 
 std::vector<uint8_t> WithPrefix(const std::vector<uint8_t>& archive, size_t prefix) {
-    std::vector<uint8_t> out(prefix, 0xAA);
-    out.insert(out.end(), archive.begin(), archive.end());
+    std::vector<uint8_t> out(prefix + archive.size(), 0xAA);
+    std::copy(archive.begin(), archive.end(), out.begin() + long(prefix));
     return out;
 }
 

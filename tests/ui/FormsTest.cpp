@@ -197,3 +197,38 @@ TEST(HotImage, SwapsPicturesOnEnterAndLeave) {
 
 }  // namespace
 }  // namespace tavri::test
+
+#include "ui/Cursors.h"
+
+namespace tavri::test {
+namespace {
+
+TEST(Cursors, FastForwardSignIsWhiteWithABlackOutline) {
+    const platform::TCursorImage c = ui::FastForwardCursorImage();
+    ASSERT_EQ(c.width, 32);
+    ASSERT_EQ(c.height, 32);
+    ASSERT_EQ(c.pixels.size(), 32u * 32u);
+    EXPECT_EQ(c.hotX, 16);
+    EXPECT_EQ(c.hotY, 16);
+    auto at = [&](int x, int y) { return c.pixels[size_t(y * 32 + x)]; };
+    EXPECT_EQ(at(0, 0), 0u);  // transparent corners
+    EXPECT_EQ(at(31, 31), 0u);
+    EXPECT_EQ(at(8, 16), 0xFFFFFFFFu);  // inside each triangle
+    EXPECT_EQ(at(19, 16), 0xFFFFFFFFu);
+    // Every white pixel is fenced by black or white: the sign never touches the transparent part.
+    for (int y = 1; y < 31; ++y) {
+        for (int x = 1; x < 31; ++x) {
+            if (at(x, y) != 0xFFFFFFFFu) {
+                continue;
+            }
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    EXPECT_NE(at(x + dx, y + dy), 0u) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tavri::test
