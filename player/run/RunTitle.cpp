@@ -1,0 +1,7 @@
+#include "run/RunMain.h"
+
+namespace tavri {
+
+void TMainForm::TitleTick() {}
+
+}  // namespace tavri

@@ -1,0 +1,90 @@
+#include "run/RunFixture.h"
+
+#include <gtest/gtest.h>
+
+#include "ScenarioFile.h"
+#include "ScenarioSource.h"
+#include "platform/TextEncoding.h"
+
+namespace tavri::test {
+
+RunFixture::RunFixture(const std::string& source,
+                       const std::map<std::string, std::vector<uint8_t>>& files,
+                       std::vector<std::string> extraArguments) {
+    const tool::TScenarioFile scenario = tool::CompileSource(source, "test.src");
+    dir.Write("novel/test.qke", scenario.ToBytes());
+    for (const auto& [name, bytes] : files) {
+        dir.Write("novel/" + name, bytes);
+    }
+    std::vector<std::string> args{dir.path() + "/novel/test.qke"};
+    args.insert(args.end(), extraArguments.begin(), extraArguments.end());
+    TStartupEnvironment env{args, dir.path() + "/TavriNovelRun", dir.path() + "/novel", clock,
+                            messages};
+    startStatus = StartNovel(env, session);
+    EXPECT_EQ(startStatus, 0);
+    session.Random.seed(7);
+    app = std::make_unique<ui::TApplication>(display, clock, messages);
+    app->Title = session.Header->NovelTitle;
+    state = std::make_unique<TRunCommon>(session, messages);
+    yesNo = std::make_unique<ui::TYesNoForm>(*app);
+    main = std::make_unique<TMainForm>(*app, *state, *yesNo);
+    app->SetMainWindow(main.get());
+    main->FormShow();
+}
+
+RunFixture::~RunFixture() {
+    if (main) {
+        main->FormDestroy();
+        app->SetMainWindow(nullptr);
+    }
+}
+
+void RunFixture::RunFor(uint32_t ms) {
+    const uint32_t end = clock.Now() + ms;
+    while (!app->Terminated() && int32_t(end - clock.Now()) > 0) {
+        app->HandleMessage();
+    }
+}
+
+bool RunFixture::RunUntil(const std::function<bool()>& done, uint32_t limitMs) {
+    const uint32_t end = clock.Now() + limitMs;
+    while (!done()) {
+        if (app->Terminated() || int32_t(end - clock.Now()) <= 0) {
+            return false;
+        }
+        app->HandleMessage();
+    }
+    return true;
+}
+
+void RunFixture::Click(int x, int y, platform::MouseButton button) {
+    platform::TInputEvent move;
+    move.kind = platform::TInputEvent::Kind::MouseMove;
+    move.x = x;
+    move.y = y;
+    display.Schedule(clock.Now(), move);
+    platform::TInputEvent down = move;
+    down.kind = platform::TInputEvent::Kind::MouseDown;
+    down.button = button;
+    down.shift = button == platform::MouseButton::Left    ? platform::SsLeft
+                 : button == platform::MouseButton::Right ? platform::SsRight
+                                                          : platform::SsMiddle;
+    display.Schedule(clock.Now(), down);
+    platform::TInputEvent up = down;
+    up.kind = platform::TInputEvent::Kind::MouseUp;
+    up.shift = 0;
+    display.Schedule(clock.Now(), up);
+}
+
+void RunFixture::Key(int key) {
+    display.Key(key);
+}
+
+void RunFixture::StartReading() {
+    ASSERT_TRUE(RunUntil([&] { return main->TitleFrame > 141; }));
+    Click(320, 300);
+    ASSERT_TRUE(RunUntil([&] { return state->RunMode != RmTitle; }));
+    ASSERT_TRUE(RunUntil([&] { return !main->TransitionActive; }));
+}
+
+}  // namespace tavri::test

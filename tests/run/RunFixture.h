@@ -1,0 +1,56 @@
+#pragma once
+
+// A novel running headless: a scenario compiled from source text, the files it names written
+// to a temporary data folder, the main window and the yes/no dialog on the headless display,
+// and a virtual clock the test moves. Input is scripted at virtual times.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Startup.h"
+#include "platform/Clock.h"
+#include "platform/Display.h"
+#include "platform/MessageBox.h"
+#include "run/RunCommon.h"
+#include "run/RunMain.h"
+#include "support/TestSupport.h"
+#include "ui/Application.h"
+#include "ui/RunYesNo.h"
+
+namespace tavri::test {
+
+struct RunFixture {
+    // `source` is scenario source text (UTF-8, see docs/scenario-source.md); `files` are
+    // written into the data folder (relative paths with "/").
+    explicit RunFixture(const std::string& source,
+                        const std::map<std::string, std::vector<uint8_t>>& files = {},
+                        std::vector<std::string> extraArguments = {});
+    ~RunFixture();
+
+    // Runs loop turns until the virtual clock has moved `ms` further (or the loop ended).
+    void RunFor(uint32_t ms);
+    // Runs turns until `done` holds, at most `limitMs` of virtual time; false if it never did.
+    bool RunUntil(const std::function<bool()>& done, uint32_t limitMs = 600000);
+    // Scripted input at the present virtual time.
+    void Click(int x, int y, platform::MouseButton button = platform::MouseButton::Left);
+    void Key(int key);
+    // Ticks of the main window happen every interval; this skips the opening (logo and title)
+    // and clicks the title, leaving the novel at its start item with the fade-in done.
+    void StartReading();
+
+    TempDir dir;
+    platform::VirtualClock clock{100000};
+    platform::HeadlessDisplay display{clock};
+    platform::RecordingMessageBoxService messages;
+    TNovelSession session;
+    int startStatus = -1;
+    std::unique_ptr<ui::TApplication> app;
+    std::unique_ptr<TRunCommon> state;
+    std::unique_ptr<ui::TYesNoForm> yesNo;
+    std::unique_ptr<TMainForm> main;
+};
+
+}  // namespace tavri::test
