@@ -1,5 +1,7 @@
 #include "Startup.h"
 
+#include <algorithm>
+
 #include "ArchiveLocator.h"
 #include "Crypt.h"
 #include "platform/FileSystem.h"
@@ -148,8 +150,12 @@ TFontSpec DefaultFontFor(const CNovelFileHeader& header) {
         font.Face = Cp932("ＭＳ Ｐ明朝");
         font.Bold = true;
     }
-    font.Height = -header.FontSize;
+    font.Height = FontHeightForSize(header.FontSize);
     return font;
+}
+
+int32_t FontHeightForSize(int32_t pixels) {
+    return int32_t(std::clamp<int64_t>(-int64_t(pixels), -480, 480));
 }
 
 int StartNovel(const TStartupEnvironment& env, TNovelSession& session) {

@@ -142,6 +142,15 @@ class SdlDisplay final : public IDisplay {
         if (SDL_InitSubSystem(kSubsystems) != 0) {
             Fail("SDL_InitSubSystem");
         }
+        // Without a display SDL falls back to drawing off screen, where a reader would see
+        // nothing and could not answer anything; only a test that asks for it by name gets it.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+        if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+            !(asked && SDL_strcasecmp(asked, driver) == 0)) {
+            SDL_QuitSubSystem(kSubsystems);
+            throw std::runtime_error("no display to show a window on");
+        }
         try {
             Create();
         } catch (...) {

@@ -1,5 +1,15 @@
 #include "run/RunCommon.h"
 
+#include <optional>
+#include <vector>
+
+#include "PackageFile2.h"
+#include "graphics/Canvas.h"
+#include "graphics/Picture.h"
+#include "platform/FileSystem.h"
+#include "platform/NovelPath.h"
+#include "platform/TextEncoding.h"
+
 namespace tavri {
 
 TRunCommon::TRunCommon(TNovelSession& session, platform::IMessageBoxService& messages)
@@ -12,7 +22,87 @@ TRunCommon::TRunCommon(TNovelSession& session, platform::IMessageBoxService& mes
 
 namespace tavri {
 
-void TRunCommon::LoadPicture(const std::string&) {}
-void TRunCommon::LoadBackground(const std::string&) {}
+namespace {
+
+enum class TPictureKind { None, Jpeg, Png, Bmp };
+
+// Only the three extensions the authoring tool offers are decoded; anything else (".jpeg"
+// included) is left alone, as a background that silently does not change.
+TPictureKind KindOfName(const std::string& name) {
+    const std::string stem = platform::ChangeFileExt(name, "");
+    const std::string extension = platform::AnsiUpperCase(name.substr(stem.size()));
+    if (extension == ".JPG") {
+        return TPictureKind::Jpeg;
+    }
+    if (extension == ".PNG") {
+        return TPictureKind::Png;
+    }
+    if (extension == ".BMP") {
+        return TPictureKind::Bmp;
+    }
+    return TPictureKind::None;
+}
+
+bool DecodeAs(TPictureKind kind, const std::vector<uint8_t>& bytes, TDecodedPicture& picture) {
+    try {
+        switch (kind) {
+            case TPictureKind::Jpeg:
+                picture = DecodeJpeg(bytes.data(), bytes.size());
+                return true;
+            case TPictureKind::Png:
+                picture = DecodePng(bytes.data(), bytes.size());
+                return true;
+            case TPictureKind::Bmp:
+                picture = DecodeBmp(bytes.data(), bytes.size());
+                return true;
+            case TPictureKind::None:
+                break;
+        }
+    } catch (const EPictureError&) {
+        // Damaged or oversized data counts as a picture that is not there.
+    }
+    return false;
+}
+
+}  // namespace
+
+void TRunCommon::LoadPicture(const std::string& name) {
+    const TPictureKind kind = KindOfName(name);
+    if (kind == TPictureKind::None) {
+        return;
+    }
+    TDecodedPicture picture;
+    bool loaded = false;
+    std::vector<uint8_t> bytes;
+    if (Media.Package != nullptr && Media.Package->ReadEntry(name, bytes)) {
+        loaded = DecodeAs(kind, bytes, picture);
+    }
+    if (!loaded) {
+        // A damaged package entry may still have a good twin on disk.
+        const auto path = platform::ResolveNovelPath(Media.Folder, name);
+        const auto file = path ? platform::ReadWholeFile(*path) : std::nullopt;
+        loaded = file && DecodeAs(kind, *file, picture);
+    }
+    if (!loaded) {
+        return;
+    }
+    if (picture.Image.Width() == kScreenWidth && picture.Image.Height() == kScreenHeight) {
+        NextFrameImage.Assign(picture.Image);
+        NextFrameImage.SetPixelFormat(TPixelFormat::Pf24bit);
+        return;
+    }
+    // A smaller picture is framed by what the frame held; a larger one is clipped.
+    DrawImage(NextFrameImage, kScreenWidth / 2 - picture.Image.Width() / 2,
+              kScreenHeight / 2 - picture.Image.Height() / 2, picture.Image);
+}
+
+void TRunCommon::LoadBackground(const std::string& name) {
+    CurrentBackgroundName = name;
+    // A bookmark taken on this page must name the new background.
+    PageSnapshot.SnapshotBackground = name;
+    LoadPicture(name);
+    BackgroundImage.Assign(NextFrameImage);
+    SpriteLayer.Draw(NextFrameImage);
+}
 
 }  // namespace tavri

@@ -107,6 +107,7 @@ class TMainForm : public ui::IMainWindow {
     bool ModesScanned = false;
     bool FirstTickDone = false;
     bool Closed = false;  // FormClose has run
+    int ExitStatus = 0;   // 1 when the display could not be switched
 
     // ----- Main window (RunMain.cpp) -----
     void FormCreate();
@@ -168,6 +169,8 @@ class TMainForm : public ui::IMainWindow {
     void PlaySoundTrack(const std::string& track, const std::string& name, int32_t fadeInMs);
     void FadeOutSoundTrack(const std::string& track);
 
+    // The item being read, or null when CurrentItem is outside the items.
+    const CNovelItem* CurrentItemOrNull() const;
     // Yield: in fast-forward, give up the processor for a moment.
     void Yield();
     // The timer's interval (ms) as the window sets it.

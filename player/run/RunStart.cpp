@@ -1,11 +1,79 @@
+// The start of a reading, and the music and sound the interpreter starts and stops.
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "PackageFile2.h"
+#include "graphics/DIBTools.h"
+#include "platform/Stream.h"
 #include "run/RunMain.h"
 
 namespace tavri {
 
-void TMainForm::StartFromBeginning() {}
-void TMainForm::ResetNonPersistentCounters() {}
-void TMainForm::PlayMidi(const std::string&, bool) {}
-void TMainForm::PlaySoundTrack(const std::string&, const std::string&, int32_t) {}
-void TMainForm::FadeOutSoundTrack(const std::string&) {}
+void TMainForm::StartFromBeginning() {
+    ResetPageState();
+    SetRunMode(RmTyping);
+    PresentPage();
+    // The last item of that name, so an author's later copy of a scene wins.
+    State.CurrentItem = std::max(State.Items().IndexOf(State.Header().StartItemName), 0);
+    State.TextCursor = {1, 0};
+    for (const char* line : {".MidiStop", ".SoundStop", ".BGMStop", ".CDStop"}) {
+        RunCommandLine(line);
+    }
+    State.CurrentBackgroundName.clear();
+    State.SpriteLayer.Clear();
+    DibFillBlend(State.NextFrameImage, {0, 0, kScreenWidth, kScreenHeight}, 0, 100);
+    // The first page fades in from black.
+    PrepareDefaultTransition();
+    BeginTransition();
+    NormalTimerInterval = State.Header().TextSpeed;
+    // PresentPage above counted a page that the reader never saw.
+    State.PageNumber = 0;
+    State.ReadingCount = 1;
+    if (State.Header().BookmarkMode == 0) {
+        ResetNonPersistentCounters();
+    }
+}
+
+// Matched by index, not by name: the two tables come from the same scenario.
+void TMainForm::ResetNonPersistentCounters() {
+    const CNovelCounters& initial = State.InitialCounters();
+    CNovelCounters& counters = State.Counters();
+    for (int32_t k = 0; k < initial.Count; ++k) {
+        const TNovelCounter& record = initial.Entries[size_t(k)];
+        if (record.PersistentFlag == 0) {
+            counters.Entries[size_t(k)] = record;
+        }
+    }
+}
+
+void TMainForm::PlayMidi(const std::string& name, bool loop) {
+    std::vector<uint8_t> bytes;
+    TReadPackageFile* package = State.Media.Package;
+    if (package != nullptr && package->ReadEntry(name, bytes)) {
+        platform::TMemoryStream stream(std::move(bytes));
+        MidiDrive.LoadFromStream(stream);
+    } else {
+        // A missing file is the sequencer's to report.
+        MidiDrive.LoadFromFile(name);
+    }
+    MidiDrive.Looping = loop;
+    MidiDrive.Play();
+}
+
+// The package lookup and the disk fallback arrive with the sound engine binding.
+void TMainForm::PlaySoundTrack(const std::string& track, const std::string& name,
+                               int32_t fadeInMs) {
+    if (SoundEngine) {
+        SoundEngine->Play(track, name, fadeInMs);
+    }
+}
+
+void TMainForm::FadeOutSoundTrack(const std::string& track) {
+    if (SoundEngine) {
+        SoundEngine->FadeOut(track, 250);
+    }
+}
 
 }  // namespace tavri

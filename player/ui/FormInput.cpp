@@ -88,7 +88,7 @@ bool TFormHost::MouseDown(const TInputEvent& event) {
     if (!Reachable(form)) {
         return true;
     }
-    if (form != active_ || zOrder_.back() != form) {
+    if (form->CanActivate && (form != active_ || zOrder_.back() != form)) {
         FormShown(*form);
         application_.Invalidate();
     }

@@ -253,7 +253,9 @@ void TFormHost::Composite(const TImage& picture, TImage& out) {
 void TFormHost::FormShown(TForm& form) {
     zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), &form), zOrder_.end());
     zOrder_.push_back(&form);
-    Activate(&form);
+    if (form.CanActivate) {
+        Activate(&form);
+    }
 }
 
 void TFormHost::FormHidden(TForm& form) {

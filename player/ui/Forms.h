@@ -50,6 +50,9 @@ class TForm {
     TColor Color = RGB(255, 255, 255);
     TFont Font;
     bool KeyPreview = false;
+    // A strip that belongs to the main window (the debug panel) takes clicks but never the
+    // focus, so keys keep going to the main window.
+    bool CanActivate = true;
     int ModalResult = mrNone;
     TControl* FocusedControl = nullptr;
 

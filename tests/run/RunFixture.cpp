@@ -4,6 +4,7 @@
 
 #include "ScenarioFile.h"
 #include "ScenarioSource.h"
+#include "WindowPictures.h"
 #include "platform/TextEncoding.h"
 
 namespace tavri::test {
@@ -28,6 +29,7 @@ RunFixture::RunFixture(const std::string& source,
     state = std::make_unique<TRunCommon>(session, messages);
     yesNo = std::make_unique<ui::TYesNoForm>(*app);
     main = std::make_unique<TMainForm>(*app, *state, *yesNo);
+    LoadWindowPictures(*main);
     app->SetMainWindow(main.get());
     main->FormShow();
 }

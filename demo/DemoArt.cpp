@@ -1,0 +1,58 @@
+// tavri-demo-art FOLDER: draws the demo novel's pictures into FOLDER, in the layout the story
+// names them (bg\, chara\, trans\).
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Art.h"
+#include "assets/PictureEncode.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tavri::assets::EncodeBmp24;
+using tavri::assets::EncodeJpeg;
+using tavri::assets::EncodePngGrey;
+using tavri::assets::EncodePngRgb;
+using tavri::assets::EncodePngRgba;
+
+void Write(const fs::path& folder, const std::string& name, const std::vector<uint8_t>& bytes) {
+    const fs::path path = folder / fs::u8path(name);
+    fs::create_directories(path.parent_path());
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!file.flush()) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+    std::printf("%8zu  %s\n", bytes.size(), name.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tavri-demo-art FOLDER\n");
+        return 2;
+    }
+    try {
+        const fs::path folder = argv[1];
+        Write(folder, "bg/forest.png", EncodePngRgb(demo::Forest(false).ToImage()));
+        // A Japanese file name, stored in Shift-JIS in the package.
+        Write(folder, "bg/夕暮れ.jpg", EncodeJpeg(demo::Forest(true).ToImage(), 90));
+        Write(folder, "bg/lake.jpg", EncodeJpeg(demo::Lake().ToImage(), 90));
+        Write(folder, "bg/clearing.bmp", EncodeBmp24(demo::Clearing().ToImage()));
+        Write(folder, "bg/memory.png", EncodePngRgb(demo::Memory().ToImage()));
+        Write(folder, "chara/shiori.png", EncodePngRgba(demo::Shiori().ToRgba()));
+        Write(folder, "chara/kitsune.bmp", EncodeBmp24(demo::Kitsune().ToImage()));
+        Write(folder, "chara/hotaru.png", EncodePngRgba(demo::Hotaru().ToRgba()));
+        Write(folder, "trans/uzu.png", EncodePngGrey(demo::WhirlMask()));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tavri-demo-art: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include "graphics/Canvas.h"
+#include "platform/TextEncoding.h"
+#include "run/RunFixture.h"
+
+namespace tavri::test {
+namespace {
+
+using platform::Cp932;
+using platform::TDisplayMode;
+
+std::string Novel(const std::string& headerExtra = "") {
+    return "[header]\nNovelTitle = \"小径\"\nStartItemName = \"start\"\nBookmarkMode = 0\n"
+           "TextSpeed = 30\n" +
+           headerExtra +
+           "\n[item \"start\"]\nLinkKind = ending\nText:\n| はじめの頁。@\n| 次の行。\n";
+}
+
+TEST(MainWindow, CreationSetsTitleAndKeepsTheWindowHiddenUntilTheFirstTick) {
+    RunFixture f(Novel());
+    EXPECT_EQ(f.display.title, Cp932("小径"));
+    EXPECT_EQ(f.app->Title, Cp932("小径"));
+    EXPECT_FALSE(f.display.IsShown());
+    EXPECT_EQ(f.main->TimerInterval(), 30);
+    EXPECT_EQ(f.state->RunMode, RmTitle);
+    EXPECT_EQ(f.main->DisplayBitCount, 32);
+    EXPECT_FALSE(f.display.fastForwardCursor.pixels.empty());
+    f.RunFor(31);
+    EXPECT_TRUE(f.main->FirstTickDone);
+    EXPECT_TRUE(f.display.IsShown());
+    EXPECT_FALSE(f.display.IsFullScreen());  // StartWindowed defaults to 1
+}
+
+TEST(MainWindow, EmptyTitleBecomesTheRuntimeCaption) {
+    RunFixture f("[header]\nBookmarkMode = 0\n[item \"a\"]\nText:\n| x\n");
+    EXPECT_EQ(f.display.title, "Tavri! Novel Runtime");
+}
+
+TEST(MainWindow, FullScreenModeRule) {
+    struct Case {
+        const char* name;
+        std::vector<TDisplayMode> modes;
+        bool only16;
+        int failures;  // full-screen switches that fail
+        int bitCount;  // chosen, after any retry
+        bool highColourMessage;
+        bool screenModeMessage;
+    };
+    const Case cases[] = {
+        {"default list", {{640, 480, 16}, {640, 480, 32}}, false, 0, 32, false, false},
+        {"16 asked", {{640, 480, 16}, {640, 480, 32}}, true, 0, 16, false, false},
+        {"only 32 offered, 16 asked", {{640, 480, 32}}, true, 0, 0, true, true},
+        {"last qualifying wins",
+         {{640, 480, 32}, {800, 600, 32}, {640, 480, 24}},
+         false,
+         0,
+         24,
+         false,
+         false},
+        {"8 bits only", {{640, 480, 8}}, false, 0, 8, true, true},
+        {"retry at 16", {{640, 480, 32}}, false, 1, 16, false, false},
+        {"retry fails", {{640, 480, 32}}, false, 2, 16, false, true},
+        {"16 fails without retry", {{640, 480, 16}}, false, 1, 16, false, true},
+    };
+    for (const Case& c : cases) {
+        // The mode list is read when the window is created, so the fixture's display gets it
+        // through a scenario run of its own.
+        RunFixture f(Novel(std::string("StartWindowed = 0\nOnly16BitColor = ") +
+                           (c.only16 ? "1" : "0") + "\n"));
+        f.display.modes = c.modes;
+        f.display.failFullScreen = c.failures;
+        f.messages.records.clear();
+        f.main->ModesScanned = false;
+        f.main->DisplayWidth = f.main->DisplayHeight = f.main->DisplayBitCount = 0;
+        f.main->DXDrawInitialize();
+        f.RunFor(31);
+        const std::string high =
+            Cp932("ビデオカードがハイカラーに対応していません。\r\n実行を中止します。");
+        const std::string screen = Cp932("画面モードを変更できません。\r\n実行を中止します。");
+        std::vector<std::string> expected;
+        if (c.highColourMessage) {
+            expected.push_back(high);
+        }
+        if (c.screenModeMessage) {
+            expected.push_back(screen);
+        }
+        std::vector<std::string> texts;
+        for (const auto& r : f.messages.records) {
+            texts.push_back(r.text);
+            EXPECT_EQ(r.caption, Cp932("小径")) << c.name;
+        }
+        EXPECT_EQ(texts, expected) << c.name;
+        EXPECT_EQ(f.main->DisplayBitCount, c.bitCount) << c.name;
+        EXPECT_EQ(f.app->Terminated(), c.screenModeMessage) << c.name;
+        EXPECT_EQ(f.main->ExitStatus, c.screenModeMessage ? 1 : 0) << c.name;
+        EXPECT_EQ(f.display.IsFullScreen(), !c.screenModeMessage) << c.name;
+    }
+}
+
+TEST(MainWindow, EscapeAsksAndOkClosesTheWindow) {
+    for (const bool ok : {false, true}) {
+        RunFixture f(Novel());
+        f.RunFor(100);
+        f.Key(platform::VkEscape);
+        // The dialog comes up centred; click one of its buttons a little later.
+        const int left = 320 - 141, top = 240 - 54;
+        f.Click(left + (ok ? 48 : 144) + 40, top + 80);
+        f.RunFor(200);
+        EXPECT_EQ(f.yesNo->Caption, Cp932("本を閉じる"));
+        EXPECT_EQ(f.app->Terminated(), ok);
+        EXPECT_EQ(f.main->Closed, ok);
+        EXPECT_TRUE(f.main->Timer.Enabled());
+    }
+}
+
+TEST(MainWindow, ClicksAndKeysLeaveOnePendingClick) {
+    RunFixture f(Novel());
+    f.main->SkipMode = true;
+    f.Key(platform::VkSpace);
+    f.Key(platform::VkReturn);
+    f.Click(100, 200, platform::MouseButton::Right);
+    f.app->HandleMessage();
+    const TPendingClick& click = f.state->PendingClick;
+    EXPECT_TRUE(click.Pending);
+    EXPECT_EQ(click.X, 0);
+    EXPECT_EQ(click.Y, 0);
+    EXPECT_EQ(click.Button, 0);
+    EXPECT_EQ(f.state->MousePosition, (TPoint{100, 200}));  // the later move
+    EXPECT_EQ(f.display.pointerX, 4);
+    EXPECT_EQ(f.display.pointerY, 4);
+    EXPECT_FALSE(f.main->SkipMode);
+
+    f.state->PendingClick.Pending = false;
+    f.Click(7, 9, platform::MouseButton::Middle);
+    f.app->HandleMessage();
+    EXPECT_EQ(f.state->PendingClick.Button, 2);
+    EXPECT_EQ(f.state->PendingClick.X, 7);
+}
+
+TEST(MainWindow, WaitCountsIntervalsTimesTheTimerInterval) {
+    RunFixture f(Novel());
+    f.RunFor(31);  // first tick
+    f.main->Waiting = true;
+    f.main->WaitDuration = 100;
+    f.main->WaitElapsed = 0;
+    f.main->SetTimerInterval(30);
+    f.main->TimerTimer(2);
+    EXPECT_EQ(f.main->WaitElapsed, 60);
+    EXPECT_TRUE(f.main->Waiting);
+    f.main->TimerTimer(2);
+    EXPECT_EQ(f.main->WaitElapsed, 120);
+    EXPECT_FALSE(f.main->Waiting);
+    // No overflow: the sum saturates.
+    f.main->Waiting = true;
+    f.main->WaitDuration = INT32_MAX;
+    f.main->WaitElapsed = INT32_MAX - 10;
+    f.main->TimerTimer(1000000);
+    EXPECT_EQ(f.main->WaitElapsed, INT32_MAX);
+    EXPECT_FALSE(f.main->Waiting);
+}
+
+TEST(MainWindow, PresentPageTakesTheSnapshot) {
+    RunFixture f(Novel());
+    f.state->CurrentMidiName = "m.mid";
+    f.state->CurrentSoundName = "s.wav";  // no engine: not playing, so not kept
+    f.state->CurrentBgmName = "b.ogg";
+    f.state->TextCursor = TTextCursor{5, 2};
+    f.state->PenPosition = TPoint{300, 300};
+    FillRect(f.state->NextFrameImage, TRect{0, 0, 640, 480}, RGB(1, 2, 3));
+    const int32_t page = f.state->PageNumber;
+    f.main->PresentPage();
+    EXPECT_EQ(f.state->ScreenImage.Pixel(10, 10), RGB(1, 2, 3));
+    EXPECT_EQ(f.state->PenPosition, (TPoint{26, 26}));
+    EXPECT_EQ(f.state->PageNumber, page + 1);
+    EXPECT_EQ(f.state->PageSnapshot.SnapshotMidi, "m.mid");
+    EXPECT_EQ(f.state->PageSnapshot.SnapshotSound, "");
+    EXPECT_EQ(f.state->PageSnapshot.SnapshotBgm, "b.ogg");
+    EXPECT_EQ(f.state->PageSnapshot.SnapshotCursor, (TTextCursor{5, 2}));
+
+    f.state->CurrentBackgroundName = "bg.png";
+    f.main->ResetPageState();
+    EXPECT_EQ(f.state->CurrentMidiName, "");
+    EXPECT_EQ(f.state->PageSnapshot.SnapshotBackground, "");
+    EXPECT_EQ(f.state->PageSnapshot.SnapshotMidi, "");
+    EXPECT_EQ(f.state->PageSnapshot.SnapshotBgm, "b.ogg");
+}
+
+TEST(MainWindow, DebugPanelShowsTheItemAndTakesNoKeys) {
+    RunFixture f(Novel(), {}, {"/DEBUG"});
+    EXPECT_TRUE(f.main->DebugPanel.Visible());
+    EXPECT_NE(f.main->DebugPanel.DebugLabel1.Caption.find(Cp932("デバッグモード")),
+              std::string::npos);
+    f.RunFor(200);
+    EXPECT_EQ(f.main->DebugPanel.DebugLabel2.Caption, " 0. start");
+    f.Click(5, 475);  // on the panel: the main window does not get it
+    f.app->HandleMessage();
+    EXPECT_FALSE(f.state->PendingClick.Pending);
+    EXPECT_EQ(f.app->Host().ActiveForm(), nullptr);
+    f.state->CurrentItem = -1;
+    f.main->TransitionActive = false;
+    f.main->TimerTimer(1);
+    EXPECT_EQ(f.main->DebugPanel.DebugLabel2.Caption, " -1");
+}
+
+}  // namespace
+}  // namespace tavri::test
