@@ -52,8 +52,8 @@ std::vector<uint8_t> BmpBytes(const TImage& picture) {
 }
 
 THeadlessReader::THeadlessReader(platform::VirtualClock& clock, platform::HeadlessDisplay& display,
-                                 TMainForm& main)
-    : clock_(clock), display_(display), main_(main) {}
+                                 TMainForm& main, int firstChoice)
+    : clock_(clock), display_(display), main_(main), choice_(firstChoice) {}
 
 void THeadlessReader::Shoot() {
     ++result_.Pages;

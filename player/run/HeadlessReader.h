@@ -22,8 +22,9 @@ struct THeadlessReadResult {
 
 class THeadlessReader {
   public:
+    // Menus are answered in turn from choice `firstChoice` on (taken modulo the menu's size).
     THeadlessReader(platform::VirtualClock& clock, platform::HeadlessDisplay& display,
-                    TMainForm& main);
+                    TMainForm& main, int firstChoice = 0);
     // Runs the application until the novel is read, the window closes, or `limitMs` of novel
     // time have passed. `shotsFolder` (native, may be empty) receives page-NNNN.bmp files.
     THeadlessReadResult Read(const std::string& shotsFolder, uint32_t limitMs = 3600000);
