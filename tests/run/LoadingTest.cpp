@@ -62,19 +62,6 @@ bool SameImage(const TImage& a, const TImage& b) {
            std::memcmp(a.Bits(), b.Bits(), a.RowBytes() * size_t(a.Height())) == 0;
 }
 
-// A package in memory put in front of the data folder, as an archived novel has.
-struct PackageOverlay {
-    PackageOverlay(RunFixture& fixture, const std::vector<TPackageWriterEntry>& entries)
-        : state(*fixture.state), stream(BuildPackage(entries)), package(fixture.messages) {
-        package.OpenStream(stream);
-        state.Media.Package = &package;
-    }
-    ~PackageOverlay() { state.Media.Package = nullptr; }
-    TRunCommon& state;
-    platform::TMemoryStream stream;
-    TReadPackageFile package;
-};
-
 TEST(LoadingTest, SmallPictureIsCentredAndFramedByThePreviousFrame) {
     RunFixture f(kSource, {{"bg/small.png", Plain(320, 240, kRed)}});
     Fill(f.state->NextFrameImage, kGreen);

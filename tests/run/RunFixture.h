@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "PackageFile2.h"
 #include "Startup.h"
+#include "platform/Stream.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "platform/MessageBox.h"
@@ -51,6 +53,19 @@ struct RunFixture {
     std::unique_ptr<TRunCommon> state;
     std::unique_ptr<ui::TYesNoForm> yesNo;
     std::unique_ptr<TMainForm> main;
+};
+
+// A package in memory put in front of the data folder, as an archived novel has.
+struct PackageOverlay {
+    PackageOverlay(RunFixture& fixture, const std::vector<TPackageWriterEntry>& entries)
+        : state(*fixture.state), stream(BuildPackage(entries)), package(fixture.messages) {
+        package.OpenStream(stream);
+        state.Media.Package = &package;
+    }
+    ~PackageOverlay() { state.Media.Package = nullptr; }
+    TRunCommon& state;
+    platform::TMemoryStream stream;
+    TReadPackageFile package;
 };
 
 }  // namespace tavri::test

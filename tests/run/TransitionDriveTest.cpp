@@ -210,19 +210,6 @@ TEST_F(TransitionDriveTest, WordThatIsNotANumberChangesNothing) {
     EXPECT_EQ(main.TransitionDuration, 100);
 }
 
-// A package in memory in front of the files, as an archived novel has.
-struct PackageOverlay {
-    PackageOverlay(RunFixture& fixture, const std::vector<TPackageWriterEntry>& entries)
-        : state(*fixture.state), stream(BuildPackage(entries)), package(fixture.messages) {
-        package.OpenStream(stream);
-        state.Media.Package = &package;
-    }
-    ~PackageOverlay() { state.Media.Package = nullptr; }
-    TRunCommon& state;
-    platform::TMemoryStream stream;
-    TReadPackageFile package;
-};
-
 TEST_F(TransitionDriveTest, CustomMaskIsFoundInThePackageUnderTrans) {
     PackageOverlay package(f, {{"TRANS\\WIPE.PNG", GreyRamp(640, 480)}});
     main.PrepareTransition("@wipe", "0", "100");
