@@ -205,3 +205,21 @@ TEST(MainWindow, DebugPanelShowsTheItemAndTakesNoKeys) {
 
 }  // namespace
 }  // namespace tavri::test
+
+namespace tavri::test {
+namespace {
+
+TEST(MainWindow, ConversionErrorIsShownAndReadingGoesOn) {
+    RunFixture f(
+        "[header]\nNovelTitle = \"小径\"\nStartItemName = \"start\"\nBookmarkMode = 0\n"
+        "[item \"start\"]\nLinkKind = ending\nText:\n| .WAIT soon\n| 続き。@\n");
+    f.StartReading();
+    ASSERT_TRUE(f.RunUntil([&] { return f.state->RunMode == RmClickWait; }, 10000));
+    ASSERT_EQ(f.messages.records.size(), 1u);
+    EXPECT_EQ(f.messages.records[0].text, "'soon' is not a valid integer value");
+    EXPECT_EQ(f.messages.records[0].caption, platform::Cp932("小径"));
+    EXPECT_EQ(f.state->TextCursor.Line, 1);
+}
+
+}  // namespace
+}  // namespace tavri::test
