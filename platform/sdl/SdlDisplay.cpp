@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <clocale>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <stdexcept>
@@ -127,6 +129,17 @@ int VirtualKeyOf(const SDL_Keysym& keysym) {
     }
 }
 
+// X11 stores the window title twice, once in the locale's encoding (window managers read the
+// UTF-8 copy). A program starts in the "C" locale, where the Japanese title would come out
+// garbled in that copy; taking the user's locale for character types, as other X programs do,
+// keeps it readable. Numbers keep their format.
+void UseCharacterLocale() {
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    if (current && (std::strcmp(current, "C") == 0 || std::strcmp(current, "POSIX") == 0)) {
+        std::setlocale(LC_CTYPE, "");
+    }
+}
+
 class SdlDisplay final : public IDisplay {
   public:
     explicit SdlDisplay(std::vector<TDisplayMode> modes) {
@@ -139,6 +152,7 @@ class SdlDisplay final : public IDisplay {
         // The window's close request arrives as its own event; a second SDL_QUIT for the same
         // click would close the player twice.
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        UseCharacterLocale();
         if (SDL_InitSubSystem(kSubsystems) != 0) {
             Fail("SDL_InitSubSystem");
         }

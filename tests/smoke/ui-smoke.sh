@@ -11,7 +11,9 @@ inner() {
     ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy "$program" >"$work/result-$button" 2>"$work/stderr-$button" &
     local pid=$! wid=""
     for _ in $(seq 200); do
-        wid=$(xdotool search --name "^Tavri smoke$" 2>/dev/null | head -1 || true)
+        # By process: the title's legacy copy is in the locale's encoding, which xdotool's name
+        # search may not read.
+        wid=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)
         [ -n "$wid" ] && break
         sleep 0.05
     done
