@@ -11,6 +11,7 @@
 
 #include "Startup.h"
 #include "WindowPictures.h"
+#include "graphics/Fonts.h"
 #include "platform/Display.h"
 #include "platform/FileSystem.h"
 #include "run/HeadlessReader.h"
@@ -53,6 +54,7 @@ int Play(TNovelSession& session, platform::IDisplay& display, platform::IClock& 
 }  // namespace
 
 int main(int argc, char** argv) {
+    StartFontWarmUp();
     auto clock = platform::CreateSystemClock();
     auto messages = platform::CreateSdlMessageBoxService();
     TStartupEnvironment env{std::vector<std::string>(argv + 1, argv + argc),

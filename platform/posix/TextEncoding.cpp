@@ -1,5 +1,3 @@
-#include <iconv.h>
-
 #include <array>
 #include <cstring>
 #include <mutex>
@@ -15,86 +13,50 @@ namespace {
 constexpr char32_t kUnmapped = 0xFFFFFFFF;
 constexpr char32_t kMiddleDot = 0x30FB;  // "・"
 
-// The code page as glibc's iconv knows it (NEC and IBM extensions included), read once into
-// tables so that per-character conversion never depends on iconv's error handling.
+// The code page as glibc's iconv knows it (NEC and IBM extensions included), read into tables
+// at build time, so that per-character conversion never depends on iconv's error handling and
+// start-up does not wait for tens of thousands of iconv calls.
+#include "Cp932Table.inc"
+
 struct Cp932Tables {
     std::array<char32_t, 256> single{};
     std::vector<char32_t> pairs = std::vector<char32_t>(65536, kUnmapped);
     std::unordered_map<char32_t, uint16_t> encode;  // value < 0x100: one byte
 
+    static char32_t Widen(char16_t c) { return c == 0xFFFF ? kUnmapped : char32_t(c); }
+
     Cp932Tables() {
-        iconv_t toUnicode = iconv_open("UTF-32LE", "CP932");
-        iconv_t fromUnicode = iconv_open("CP932", "UTF-32LE");
         for (int b = 0; b < 256; ++b) {
-            char in[1] = {static_cast<char>(b)};
-            single[static_cast<size_t>(b)] =
-                IsLeadByte(static_cast<unsigned char>(b)) ? kUnmapped : Decode(toUnicode, in, 1);
+            single[size_t(b)] = Widen(kSingleBytes[b]);
         }
+        size_t i = 0;
         for (int lead = 0x81; lead <= 0xFC; ++lead) {
             if (!IsLeadByte(static_cast<unsigned char>(lead))) {
                 continue;
             }
             for (int trail = 0x40; trail <= 0xFC; ++trail) {
-                char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                pairs[static_cast<size_t>(lead << 8 | trail)] = Decode(toUnicode, in, 2);
+                pairs[size_t(lead << 8 | trail)] = Widen(kDoubleBytes[i++]);
             }
         }
+        // The first code met for each character, then the code page's own choices where it
+        // prefers another code (or none).
+        encode.reserve(12000);
         for (int b = 0; b < 256; ++b) {
-            char32_t c = single[static_cast<size_t>(b)];
-            if (c != kUnmapped) {
-                AddEncoding(fromUnicode, c);
+            if (single[size_t(b)] != kUnmapped) {
+                encode.emplace(single[size_t(b)], uint16_t(b));
             }
         }
-        for (char32_t c : pairs) {
-            if (c != kUnmapped) {
-                AddEncoding(fromUnicode, c);
+        for (size_t code = 0; code < pairs.size(); ++code) {
+            if (pairs[code] != kUnmapped) {
+                encode.emplace(pairs[code], uint16_t(code));
             }
         }
-        // Characters that other Japanese code pages (and many input methods) use for the same
-        // glyphs: wave dash, double vertical line, minus, cent, pound, not sign, em dash.
-        for (char32_t c : {0x301Cu, 0x2016u, 0x2212u, 0x00A2u, 0x00A3u, 0x00ACu, 0x2014u}) {
-            AddEncoding(fromUnicode, c);
-        }
-        iconv_close(toUnicode);
-        iconv_close(fromUnicode);
-    }
-
-    static char32_t Decode(iconv_t cd, char* in, size_t inLength) {
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        char out[16];
-        char* inPtr = in;
-        char* outPtr = out;
-        size_t outLeft = sizeof out;
-        if (iconv(cd, &inPtr, &inLength, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
-            inLength != 0 || sizeof out - outLeft != 4) {
-            return kUnmapped;
-        }
-        uint8_t* u = reinterpret_cast<uint8_t*>(out);
-        return char32_t(u[0]) | char32_t(u[1]) << 8 | char32_t(u[2]) << 16 | char32_t(u[3]) << 24;
-    }
-
-    // The reverse direction asks iconv too, so characters with two codes get the one the code
-    // page prefers rather than whichever the decode loop met last.
-    void AddEncoding(iconv_t cd, char32_t c) {
-        if (encode.count(c) != 0) {
-            return;
-        }
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        uint8_t in[4] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), uint8_t(c >> 24)};
-        char out[8];
-        char* inPtr = reinterpret_cast<char*>(in);
-        size_t inLeft = 4;
-        char* outPtr = out;
-        size_t outLeft = sizeof out;
-        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-            return;
-        }
-        size_t n = sizeof out - outLeft;
-        if (n == 1) {
-            encode[c] = static_cast<uint8_t>(out[0]);
-        } else if (n == 2) {
-            encode[c] = static_cast<uint16_t>(static_cast<uint8_t>(out[0]) << 8 |
-                                              static_cast<uint8_t>(out[1]));
+        for (const auto& p : kPreferredCodes) {
+            if (p.code == 0xFFFF) {
+                encode.erase(char32_t(p.character));
+            } else {
+                encode[char32_t(p.character)] = p.code;
+            }
         }
     }
 };

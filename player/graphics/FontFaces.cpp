@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <map>
+#include <mutex>
+#include <system_error>
 #include <tuple>
 
 #include "graphics/Fonts.h"
@@ -61,9 +64,38 @@ const TFaceEntry* EntryFor(const std::string& utf8Name) {
     return nullptr;
 }
 
+// Reading fontconfig's configuration and caches takes a noticeable part of start-up; a program
+// can have it read on another thread while it does other work (StartFontWarmUp). The
+// configuration is a private one, so nothing else touches it meanwhile.
+std::mutex warmUpMutex;
+std::future<FcConfig*> warmUp;
+bool configTaken = false;
+
+// A program that ends before drawing any text still releases what was read for it.
+struct TWarmUpReaper {
+    ~TWarmUpReaper() {
+        std::lock_guard<std::mutex> lock(warmUpMutex);
+        if (warmUp.valid()) {
+            if (FcConfig* unused = warmUp.get()) {
+                FcConfigDestroy(unused);
+            }
+        }
+    }
+} warmUpReaper;
+
+FcConfig* LoadConfig() {
+    std::future<FcConfig*> pending;
+    {
+        std::lock_guard<std::mutex> lock(warmUpMutex);
+        configTaken = true;
+        pending = std::move(warmUp);
+    }
+    return pending.valid() ? pending.get() : FcInitLoadConfigAndFonts();
+}
+
 class TFontConfig {
   public:
-    TFontConfig() : config_(FcInitLoadConfigAndFonts()) {}
+    TFontConfig() : config_(LoadConfig()) {}
     ~TFontConfig() {
         if (config_ != nullptr) {
             FcConfigDestroy(config_);
@@ -176,6 +208,18 @@ TFontConfig& Config() {
 }
 
 }  // namespace
+
+void StartFontWarmUp() {
+    std::lock_guard<std::mutex> lock(warmUpMutex);
+    if (configTaken || warmUp.valid()) {
+        return;
+    }
+    try {
+        warmUp = std::async(std::launch::async, [] { return FcInitLoadConfigAndFonts(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the configuration is read when it is first needed.
+    }
+}
 
 int FontHeightForPoints(int points, int dpi) {
     return -int(std::lround(double(points) * dpi / 72.0));

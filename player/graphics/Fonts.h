@@ -65,6 +65,9 @@ std::string TableFamilyFor(std::string_view cp932Face);
 // Table family first; when it is not installed, fontconfig's best face with Japanese glyphs.
 // Results are cached.
 TResolvedFace ResolveFace(std::string_view cp932Face, bool bold, bool italic);
+// Starts reading the system's font configuration on another thread, so that the first text
+// drawn does not wait for it. Optional; call once, early.
+void StartFontWarmUp();
 
 // A face that holds `code`, preferring faces with Japanese glyphs, for characters the resolved
 // face lacks. False when no installed face has it. Results are cached.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -285,6 +286,71 @@ TEST(TextEncodingBytes, CharLengthNeverReachesPastTheEnd) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(CharLength(c.text, c.pos), c.length);
     }
+}
+
+}  // namespace
+}  // namespace tavri::platform
+
+#include <iconv.h>
+
+namespace tavri::platform {
+namespace {
+
+// The tables are read from iconv when the program is built; this reads iconv again now and
+// compares every code both ways, so a table that was cut short or shifted cannot pass.
+TEST(TextEncodingTables, MatchTheSystemsIconvForEveryCode) {
+    iconv_t toUnicode = iconv_open("UTF-32LE", "CP932");
+    iconv_t fromUnicode = iconv_open("CP932", "UTF-32LE");
+    ASSERT_NE(toUnicode, iconv_t(-1));
+    auto decode = [&](std::string code) -> char32_t {
+        iconv(toUnicode, nullptr, nullptr, nullptr, nullptr);
+        char out[16];
+        char* in = code.data();
+        size_t inLeft = code.size(), outLeft = sizeof out;
+        char* o = out;
+        if (iconv(toUnicode, &in, &inLeft, &o, &outLeft) == size_t(-1) || inLeft != 0 ||
+            sizeof out - outLeft != 4) {
+            return kMiddleDot;
+        }
+        char32_t c = 0;
+        std::memcpy(&c, out, 4);
+        return c;
+    };
+    auto encode = [&](char32_t c) -> std::string {
+        iconv(fromUnicode, nullptr, nullptr, nullptr, nullptr);
+        char in4[4];
+        std::memcpy(in4, &c, 4);
+        char out[8];
+        char* in = in4;
+        char* o = out;
+        size_t inLeft = 4, outLeft = sizeof out;
+        if (iconv(fromUnicode, &in, &inLeft, &o, &outLeft) == size_t(-1)) {
+            return "?";
+        }
+        return std::string(out, sizeof out - outLeft);
+    };
+    int compared = 0;
+    for (int first = 0; first < 256; ++first) {
+        const bool lead = IsLeadByte(uint8_t(first));
+        for (int trail = lead ? 0x40 : 0; trail <= (lead ? 0xFC : 0); ++trail) {
+            std::string code(1, char(first));
+            if (lead) {
+                code += char(trail);
+            }
+            const char32_t expected = decode(code);
+            const std::u32string actual = Cp932ToUtf32(code);
+            ASSERT_EQ(actual.size(), 1u) << Hex(code);
+            ASSERT_EQ(actual[0], expected) << Hex(code);
+            if (expected != kMiddleDot && first != 0) {
+                std::u32string one(1, expected);
+                ASSERT_EQ(Utf8ToCp932(Utf32ToUtf8(one)), encode(expected)) << Hex(code);
+            }
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 11000);
+    iconv_close(toUnicode);
+    iconv_close(fromUnicode);
 }
 
 }  // namespace
