@@ -155,7 +155,9 @@ TFontSpec DefaultFontFor(const CNovelFileHeader& header) {
 }
 
 int32_t FontHeightForSize(int32_t pixels) {
-    return int32_t(std::clamp<int64_t>(-int64_t(pixels), -480, 480));
+    constexpr int64_t kMaxHeight = 480, kDefaultCellHeight = 16;
+    const int64_t height = -int64_t(pixels);
+    return int32_t(height == 0 ? kDefaultCellHeight : std::clamp(height, -kMaxHeight, kMaxHeight));
 }
 
 int StartNovel(const TStartupEnvironment& env, TNovelSession& session) {

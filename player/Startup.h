@@ -66,7 +66,8 @@ void ApplyCommandLine(const TStartupEnvironment& env, TNovelSession& session);
 TFontSpec DefaultFontFor(const CNovelFileHeader& header);
 // The font height for a character height of `pixels` (the header's FontSize, ".FONTSIZE"):
 // −pixels, formed in 64 bits so that no size overflows, its magnitude capped at 480 (a
-// character always fits an empty page); the sign is kept, and 0 stays 0 (a 16-pixel cell).
+// character always fits an empty page, so a full page always advances); the sign is kept, and
+// 0 gives the platform's default, a 16-pixel cell.
 int32_t FontHeightForSize(int32_t pixels);
 // The bookmark file beside `path`: its extension becomes ".qkb" and only the file name (never
 // a folder) is lower-cased, so the folders still exist on a case-sensitive file system.

@@ -22,10 +22,6 @@ namespace {
 using platform::Cp932;
 
 constexpr int kMaxCommandWords = 8;
-// Beyond this a character would not fit an empty page, and a full page could never advance.
-constexpr int64_t kMaxFontHeight = 480;
-// What a height of 0 means: the platform's default cell height.
-constexpr int kDefaultFontCellHeight = 16;
 
 const std::string& Word(const TMainForm& form, int index) {
     return form.CommandWords[size_t(index)];
@@ -42,14 +38,6 @@ TColor ColourWords(const TMainForm& form, int first) {
     const uint32_t green = uint32_t(IntWord(form, first + 1));
     const uint32_t blue = uint32_t(IntWord(form, first + 2));
     return TColor(red + green * 256u + blue * 65536u);
-}
-
-int FontHeightForSize(int32_t pixels) {
-    const int64_t height = -int64_t(pixels);
-    if (height == 0) {
-        return kDefaultFontCellHeight;
-    }
-    return int(std::clamp(height, -kMaxFontHeight, kMaxFontHeight));
 }
 
 // Presenting the page clears the typed text from the screen.
@@ -316,15 +304,8 @@ void FontColor(TMainForm& form) {
 
 void FontDefault(TMainForm& form) {
     TRunCommon& state = form.State;
-    const TFontSpec& defaults = state.Session.DefaultFont;
-    TFont font;
-    font.Face = defaults.Face;
-    font.Bold = defaults.Bold;
-    // The header's size passes through the same cap as a command's.
-    font.Height = defaults.Height == 0
-                      ? kDefaultFontCellHeight
-                      : int(std::clamp<int64_t>(defaults.Height, -kMaxFontHeight, kMaxFontHeight));
-    state.TextRenderer.Font = font;
+    // The header's size went through the same cap as a command's when the novel was loaded.
+    state.TextRenderer.Font = FontOf(state.Session.DefaultFont);
     state.TextRenderer.TextColor = state.Header().DefaultTextColor;
 }
 

@@ -21,6 +21,15 @@ namespace tavri {
 inline constexpr int kScreenWidth = 640;
 inline constexpr int kScreenHeight = 480;
 
+// The renderer's font for a font of the scenario.
+inline TFont FontOf(const TFontSpec& spec) {
+    TFont font;
+    font.Face = spec.Face;
+    font.Bold = spec.Bold;
+    font.Height = spec.Height;
+    return font;
+}
+
 // Run modes of the main window.
 enum TRunMode : uint8_t { RmTyping = 0, RmLinks = 1, RmClickWait = 2, RmTitle = 3 };
 

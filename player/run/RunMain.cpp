@@ -14,15 +14,6 @@ namespace {
 
 constexpr int kDebugPanelHeight = 13;
 
-// The renderer font for a font of the scenario.
-TFont FontOf(const TFontSpec& spec) {
-    TFont font;
-    font.Face = spec.Face;
-    font.Bold = spec.Bold;
-    font.Height = spec.Height;
-    return font;
-}
-
 }  // namespace
 
 TDebugPanel::TDebugPanel(ui::TApplication& application)
@@ -315,7 +306,7 @@ void TMainForm::EnterFullScreen() {
     auto attempt = [&] {
         // A mode below high colour is no usable mode: the switch fails.
         return DisplayBitCount >= 15 && display.EnterFullScreen(platform::TDisplayMode{
-                                          DisplayWidth, DisplayHeight, DisplayBitCount});
+                                            DisplayWidth, DisplayHeight, DisplayBitCount});
     };
     bool ok = attempt();
     if (!ok && DisplayBitCount > 16) {

@@ -19,14 +19,6 @@ int LineHeightOf(const TSize& glyph) {
     return std::max(1, int(int64_t(glyph.Height) * 140 / 100));
 }
 
-TFont FontOf(const TFontSpec& spec) {
-    TFont font;
-    font.Face = spec.Face;
-    font.Bold = spec.Bold;
-    font.Height = spec.Height;
-    return font;
-}
-
 // Japanese typesetting keeps these off the start of a line, so they may hang past the margin.
 bool IsLineHeadCharacter(std::string_view ch) {
     static const std::string kLineHead[] = {Cp932("、"), Cp932("。"), Cp932("！"), Cp932("？"),
