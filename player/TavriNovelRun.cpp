@@ -46,7 +46,6 @@ int Play(TNovelSession& session, platform::IDisplay& display, platform::IClock& 
         app.Run();
     }
     const int status = main.ExitStatus;
-    main.FormDestroy();
     app.SetMainWindow(nullptr);
     return status;
 }

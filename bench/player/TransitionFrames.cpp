@@ -168,7 +168,6 @@ std::vector<double> TransitionFramesPerSecond(const std::string& effect, int run
     for (const auto& record : messages.records) {
         std::fprintf(stderr, "message: %s\n", record.text.c_str());
     }
-    main.FormDestroy();
     app.SetMainWindow(nullptr);
     return samples;
 }

@@ -22,11 +22,11 @@ inline constexpr int kScreenWidth = 640;
 inline constexpr int kScreenHeight = 480;
 
 // The renderer's font for a font of the scenario.
-inline TFont FontOf(const TFontSpec& spec) {
+inline TFont FontOf(const TFontSpec& scenarioFont) {
     TFont font;
-    font.Face = spec.Face;
-    font.Bold = spec.Bold;
-    font.Height = spec.Height;
+    font.Face = scenarioFont.Face;
+    font.Bold = scenarioFont.Bold;
+    font.Height = scenarioFont.Height;
     return font;
 }
 

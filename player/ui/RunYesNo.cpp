@@ -22,19 +22,29 @@ TFont Gothic(int pixels, bool bold = false) {
     return font;
 }
 
+// The dialogs are drawn on the main thread only; one renderer (with its work pictures) serves
+// every button and title bar instead of a new one per picture.
+TAntiAliasTextout& Renderer() {
+    static TAntiAliasTextout renderer;
+    return renderer;
+}
+
 // A button picture: white, then a rounded rectangle over the whole of it, with its label.
 TImage ButtonPicture(TColor colour, int x, int y, std::string_view label) {
     TImage picture(89, 25);
     FillRect(picture, TRect{0, 0, 89, 25}, RGB(255, 255, 255));
     FillRoundRect(picture, TRect{0, 0, 89, 25}, 14, 14, colour);
-    TAntiAliasTextout text;
+    TAntiAliasTextout& text = Renderer();
     text.Target = &picture;
+    text.Factor = 3;
     text.AntiAlias = true;
     text.Decoration = 0;
+    text.EdgeColor = 0;
     text.TextColor = 0;
     text.Font = TFont{};  // the default face of a new font
     text.Font.Height = -17;
     text.TextOut(x, y, label);
+    text.Target = nullptr;
     return picture;
 }
 
@@ -44,14 +54,16 @@ void DrawTitleBar(TForm& form, TImageControl& titleBar, bool active) {
     TImage bar(form.ClientWidth, 32);
     FillRect(bar, TRect{0, 0, bar.Width(), 32}, active ? kActiveBar : kInactiveBar);
     form.Color = active ? RGB(255, 255, 255) : kInactiveWindow;
-    TAntiAliasTextout text;
+    TAntiAliasTextout& text = Renderer();
     text.Target = &bar;
+    text.Factor = 3;
     text.Font = Gothic(18);
     text.TextColor = RGB(255, 255, 255);
     text.EdgeColor = 0;
     text.Decoration = 1;
     text.AntiAlias = false;
     text.TextOut(16, 0, form.Caption);
+    text.Target = nullptr;
     titleBar.SetPicture(bar);
     form.Invalidate();
 }

@@ -1,5 +1,7 @@
 #include "graphics/TestBitmaps.h"
 
+#include <cstring>
+
 namespace tavri::test {
 
 std::vector<uint8_t> Bmp(int w, int h, TColor fill, TColor corner) {
@@ -39,6 +41,23 @@ TImage Filled(int w, int h, TColor colour) {
         }
     }
     return image;
+}
+
+bool SameImage(const TImage& a, const TImage& b) {
+    return a.Width() == b.Width() && a.Height() == b.Height() &&
+           a.PixelFormat() == b.PixelFormat() &&
+           std::memcmp(a.Bits(), b.Bits(), a.RowBytes() * size_t(a.Height())) == 0;
+}
+
+bool Uniform(const TImage& image, TColor colour) {
+    for (int y = 0; y < image.Height(); ++y) {
+        for (int x = 0; x < image.Width(); ++x) {
+            if (image.Pixel(x, y) != colour) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace tavri::test

@@ -13,4 +13,9 @@ std::vector<uint8_t> Bmp(int w, int h, TColor fill, TColor corner);
 // A 24-bit picture of one colour.
 TImage Filled(int w, int h, TColor colour);
 
+// Same size, format and pixels.
+bool SameImage(const TImage& a, const TImage& b);
+// Every pixel of the picture is `colour`.
+bool Uniform(const TImage& image, TColor colour);
+
 }  // namespace tavri::test

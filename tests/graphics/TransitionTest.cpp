@@ -9,6 +9,7 @@
 #include "graphics/DIBTools.h"
 #include "graphics/FadeEffector.h"
 #include "graphics/PresetFadeImage.h"
+#include "graphics/TestBitmaps.h"
 #include "graphics/TransitionChoice.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
@@ -18,6 +19,8 @@
 
 namespace tavri {
 namespace {
+
+using test::SameImage;
 
 using platform::Cp932;
 
@@ -191,11 +194,6 @@ int Masked(int incoming, int outgoing, int maskLevel, int level, int softness) {
         t = (maskLevel - c + softness) * 256 / softness;
     }
     return (incoming * (256 - t) + outgoing * t) / 256;
-}
-
-bool SameImage(const TImage& a, const TImage& b) {
-    return a.Width() == b.Width() && a.Height() == b.Height() &&
-           std::memcmp(a.Bits(), b.Bits(), a.RowBytes() * size_t(a.Height())) == 0;
 }
 
 class FadeEffector : public ::testing::Test {

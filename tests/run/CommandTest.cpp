@@ -12,6 +12,7 @@
 #include "graphics/CommandStrings.h"
 #include "graphics/DIBTools.h"
 #include "graphics/PictureWriters.h"
+#include "graphics/TestBitmaps.h"
 #include "platform/TextEncoding.h"
 #include "run/Convert.h"
 #include "run/RunFixture.h"
@@ -71,22 +72,6 @@ std::vector<uint8_t> Plain(int width, int height, TColor colour, TColor corner) 
 
 std::vector<uint8_t> Plain(int width, int height, TColor colour) {
     return Plain(width, height, colour, colour);
-}
-
-bool SameImage(const TImage& a, const TImage& b) {
-    return a.Width() == b.Width() && a.Height() == b.Height() &&
-           std::memcmp(a.Bits(), b.Bits(), a.RowBytes() * size_t(a.Height())) == 0;
-}
-
-bool Uniform(const TImage& image, TColor colour) {
-    for (int y = 0; y < image.Height(); ++y) {
-        for (int x = 0; x < image.Width(); ++x) {
-            if (image.Pixel(x, y) != colour) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 struct CommandTest : ::testing::Test {

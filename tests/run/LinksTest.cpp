@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/TestBitmaps.h"
 #include "platform/TextEncoding.h"
 #include "run/RunFixture.h"
 
@@ -128,11 +129,6 @@ void ReachLinks(RunFixture& f, const char* item) {
     DibFillBlend(s.NextFrameImage, TRect{0, 0, kScreenWidth, kScreenHeight}, 0, 100);
     s.MousePosition = TPoint{4, 4};
     f.main->SetRunMode(RmLinks);
-}
-
-bool SameImage(const TImage& a, const TImage& b) {
-    return a.Width() == b.Width() && a.Height() == b.Height() &&
-           std::memcmp(a.Bits(), b.Bits(), a.RowBytes() * size_t(a.Height())) == 0;
 }
 
 bool SameRows(const TImage& a, const TImage& b, int top, int bottom) {

@@ -11,6 +11,7 @@
 #include "PackageFile2.h"
 #include "graphics/DIBTools.h"
 #include "graphics/PictureWriters.h"
+#include "graphics/TestBitmaps.h"
 #include "platform/Stream.h"
 #include "run/RunFixture.h"
 
@@ -54,12 +55,6 @@ std::vector<uint8_t> Plain(int width, int height, TColor colour) {
 
 void Fill(TImage& image, TColor colour) {
     DibFillBlend(image, {0, 0, image.Width(), image.Height()}, colour, 100);
-}
-
-bool SameImage(const TImage& a, const TImage& b) {
-    return a.Width() == b.Width() && a.Height() == b.Height() &&
-           a.PixelFormat() == b.PixelFormat() &&
-           std::memcmp(a.Bits(), b.Bits(), a.RowBytes() * size_t(a.Height())) == 0;
 }
 
 TEST(LoadingTest, SmallPictureIsCentredAndFramedByThePreviousFrame) {

@@ -35,8 +35,8 @@ RunFixture::RunFixture(const std::string& source,
 }
 
 RunFixture::~RunFixture() {
+    // The main window's destruction releases what it holds.
     if (main) {
-        main->FormDestroy();
         app->SetMainWindow(nullptr);
     }
 }
@@ -65,17 +65,7 @@ void RunFixture::Click(int x, int y, platform::MouseButton button) {
     move.x = x;
     move.y = y;
     display.Schedule(clock.Now(), move);
-    platform::TInputEvent down = move;
-    down.kind = platform::TInputEvent::Kind::MouseDown;
-    down.button = button;
-    down.shift = button == platform::MouseButton::Left    ? platform::SsLeft
-                 : button == platform::MouseButton::Right ? platform::SsRight
-                                                          : platform::SsMiddle;
-    display.Schedule(clock.Now(), down);
-    platform::TInputEvent up = down;
-    up.kind = platform::TInputEvent::Kind::MouseUp;
-    up.shift = 0;
-    display.Schedule(clock.Now(), up);
+    display.Click(x, y, button);
 }
 
 void RunFixture::Key(int key) {

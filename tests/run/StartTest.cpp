@@ -7,6 +7,7 @@
 
 #include "graphics/CommandStrings.h"
 #include "graphics/DIBTools.h"
+#include "graphics/TestBitmaps.h"
 #include "run/RunFixture.h"
 
 namespace tavri::test {
@@ -49,17 +50,6 @@ Text:
 Text:
 | second
 )";
-}
-
-bool Uniform(const TImage& image, TColor colour) {
-    for (int y = 0; y < image.Height(); ++y) {
-        for (int x = 0; x < image.Width(); ++x) {
-            if (image.Pixel(x, y) != colour) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 void SetCounter(TRunCommon& state, const char* name, int32_t value) {

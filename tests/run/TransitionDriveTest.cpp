@@ -12,6 +12,7 @@
 #include "graphics/CommandStrings.h"
 #include "graphics/DIBTools.h"
 #include "graphics/PictureWriters.h"
+#include "graphics/TestBitmaps.h"
 #include "platform/Stream.h"
 #include "platform/TextEncoding.h"
 #include "run/Convert.h"
@@ -52,11 +53,6 @@ std::vector<uint8_t> GreyRamp(int width, int height) {
         }
     }
     return WritePng(png);
-}
-
-bool SameImage(const TImage& a, const TImage& b) {
-    return a.Width() == b.Width() && a.Height() == b.Height() &&
-           std::memcmp(a.Bits(), b.Bits(), a.RowBytes() * size_t(a.Height())) == 0;
 }
 
 struct TransitionDriveTest : ::testing::Test {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "graphics/Image.h"
+#include "graphics/TestBitmaps.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "platform/MessageBox.h"
@@ -26,12 +27,6 @@ class TestMainWindow : public ui::IMainWindow {
     std::vector<int> keys;
     std::vector<std::pair<int, int>> clicks;
 };
-
-inline bool SameImage(const TImage& a, const TImage& b) {
-    return a.Width() == b.Width() && a.Height() == b.Height() &&
-           a.PixelFormat() == b.PixelFormat() &&
-           std::equal(a.Bits(), a.Bits() + a.RowBytes() * size_t(a.Height()), b.Bits());
-}
 
 struct UiFixture {
     UiFixture();
