@@ -278,29 +278,18 @@ class SdlDisplay final : public IDisplay {
 
     CursorKind Cursor() const override { return kind_; }
 
+    // Made into a cursor when first shown: asking the X server for cursors is a noticeable part
+    // of start-up, and most readings never skip.
     void SetFastForwardCursor(const TCursorImage& image) override {
         if (image.width <= 0 || image.height <= 0 ||
             image.pixels.size() < static_cast<size_t>(image.width) * image.height) {
             return;
         }
-        // SDL copies the pixels, so the surface may borrow them.
-        std::vector<uint32_t> pixels(image.pixels.begin(),
-                                     image.pixels.begin() + image.width * image.height);
-        SDL_Surface* surface =
-            SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), image.width, image.height, 32,
-                                               image.width * 4, SDL_PIXELFORMAT_ARGB8888);
-        if (surface == nullptr) {
-            return;
-        }
-        SDL_Cursor* cursor = SDL_CreateColorCursor(surface, image.hotX, image.hotY);
-        SDL_FreeSurface(surface);
-        if (cursor == nullptr) {
-            return;
-        }
-        SDL_Cursor* old = fastForward_;
-        fastForward_ = cursor;
-        ApplyCursor();
-        if (old != nullptr) {
+        fastForwardImage_ = image;
+        if (fastForward_ != nullptr) {
+            SDL_Cursor* old = fastForward_;
+            fastForward_ = nullptr;
+            ApplyCursor();
             SDL_FreeCursor(old);
         }
     }
@@ -343,8 +332,6 @@ class SdlDisplay final : public IDisplay {
         if (postedType_ == static_cast<Uint32>(-1)) {
             Fail("SDL_RegisterEvents");
         }
-        arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
-        wait_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
         Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
         buttons_ = ButtonBits(buttons);
     }
@@ -397,18 +384,51 @@ class SdlDisplay final : public IDisplay {
         return std::max(1, std::min(byWidth, byHeight));
     }
 
+    static SDL_Cursor* MakeColorCursor(const TCursorImage& image) {
+        // SDL copies the pixels, so the surface may borrow them.
+        std::vector<uint32_t> pixels(image.pixels.begin(),
+                                     image.pixels.begin() + image.width * image.height);
+        SDL_Surface* surface =
+            SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), image.width, image.height, 32,
+                                               image.width * 4, SDL_PIXELFORMAT_ARGB8888);
+        if (surface == nullptr) {
+            return nullptr;
+        }
+        SDL_Cursor* cursor = SDL_CreateColorCursor(surface, image.hotX, image.hotY);
+        SDL_FreeSurface(surface);
+        return cursor;
+    }
+
+    // The cursor of `kind_`, made on first use; a cursor SDL cannot make falls back to the arrow,
+    // and the arrow to SDL's default.
+    SDL_Cursor* CursorFor(CursorKind kind) {
+        if (kind == CursorKind::Hourglass) {
+            if (wait_ == nullptr) {
+                wait_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
+            }
+            if (wait_ != nullptr) {
+                return wait_;
+            }
+        } else if (kind == CursorKind::FastForward && fastForwardImage_.width > 0) {
+            if (fastForward_ == nullptr) {
+                fastForward_ = MakeColorCursor(fastForwardImage_);
+            }
+            if (fastForward_ != nullptr) {
+                return fastForward_;
+            }
+        }
+        if (arrow_ == nullptr) {
+            arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+        }
+        return arrow_ != nullptr ? arrow_ : SDL_GetDefaultCursor();
+    }
+
     void ApplyCursor() {
         if (kind_ == CursorKind::Hidden) {
             SDL_ShowCursor(SDL_DISABLE);
             return;
         }
-        SDL_Cursor* cursor = arrow_;
-        if (kind_ == CursorKind::Hourglass && wait_ != nullptr) {
-            cursor = wait_;
-        } else if (kind_ == CursorKind::FastForward && fastForward_ != nullptr) {
-            cursor = fastForward_;
-        }
-        SDL_SetCursor(cursor != nullptr ? cursor : SDL_GetDefaultCursor());
+        SDL_SetCursor(CursorFor(kind_));
         SDL_ShowCursor(SDL_ENABLE);
     }
 
@@ -571,6 +591,7 @@ class SdlDisplay final : public IDisplay {
     SDL_Cursor* arrow_ = nullptr;
     SDL_Cursor* wait_ = nullptr;
     SDL_Cursor* fastForward_ = nullptr;
+    TCursorImage fastForwardImage_;
     Uint32 windowId_ = 0;
     Uint32 postedType_ = 0;
     CursorKind kind_ = CursorKind::Default;

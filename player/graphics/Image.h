@@ -5,15 +5,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tavri {
 
 // A colour reference: red in the low byte, then green, then blue (0x00BBGGRR).
 using TColor = uint32_t;
-constexpr uint8_t RedOf(TColor c) { return uint8_t(c); }
-constexpr uint8_t GreenOf(TColor c) { return uint8_t(c >> 8); }
-constexpr uint8_t BlueOf(TColor c) { return uint8_t(c >> 16); }
+constexpr uint8_t RedOf(TColor c) {
+    return uint8_t(c);
+}
+constexpr uint8_t GreenOf(TColor c) {
+    return uint8_t(c >> 8);
+}
+constexpr uint8_t BlueOf(TColor c) {
+    return uint8_t(c >> 16);
+}
 constexpr TColor RGB(uint8_t r, uint8_t g, uint8_t b) {
     return TColor(r) | TColor(g) << 8 | TColor(b) << 16;
 }
@@ -31,8 +38,34 @@ enum class TPixelFormat { Pf24bit, Pf8bit };
 // Pictures larger than this on a side are refused before any allocation.
 constexpr int kMaxImageSide = 16384;
 
+// Zero-filled pixel memory that is not touched until it is drawn on. Large blocks come straight
+// from the system as zero pages, so a picture the program keeps for later (transition frames,
+// a dialog's backing store) costs neither time nor resident memory until it is used.
+class TPixelBuffer {
+  public:
+    TPixelBuffer() = default;
+    explicit TPixelBuffer(size_t size);
+    TPixelBuffer(const TPixelBuffer& other);
+    TPixelBuffer& operator=(const TPixelBuffer& other);
+    TPixelBuffer(TPixelBuffer&& other) noexcept = default;
+    TPixelBuffer& operator=(TPixelBuffer&& other) noexcept = default;
+
+    uint8_t* data() { return bytes_.get(); }
+    const uint8_t* data() const { return bytes_.get(); }
+    size_t size() const { return size_; }
+    uint8_t& operator[](size_t i) { return bytes_[i]; }
+    uint8_t operator[](size_t i) const { return bytes_[i]; }
+
+  private:
+    struct TFree {
+        void operator()(uint8_t* p) const;
+    };
+    std::unique_ptr<uint8_t[], TFree> bytes_;
+    size_t size_ = 0;
+};
+
 class TImage {
-public:
+  public:
     TImage() = default;
     TImage(int width, int height, TPixelFormat format = TPixelFormat::Pf24bit);
 
@@ -66,10 +99,10 @@ public:
     // On an 8-bit image the index written is the low byte of c.
     void SetPixel(int x, int y, TColor c);
 
-private:
+  private:
     int width_ = 0, height_ = 0;
     TPixelFormat format_ = TPixelFormat::Pf24bit;
-    std::vector<uint8_t> pixels_;
+    TPixelBuffer pixels_;
 };
 
 }  // namespace tavri
