@@ -1,5 +1,5 @@
-// tavri-demo-art FOLDER: draws the demo novel's pictures into FOLDER, in the layout the story
-// names them (bg\, chara\, trans\).
+// tavri-demo-art FOLDER: draws the demo novel's pictures and writes its music and sounds into
+// FOLDER, in the layout the story names them (bg\, chara\, trans\, music\, sound\).
 
 #include <cstdio>
 #include <exception>
@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "Art.h"
+#include "Music.h"
+#include "Sounds.h"
 #include "assets/PictureEncode.h"
 
 namespace {
@@ -50,6 +52,13 @@ int main(int argc, char** argv) {
         Write(folder, "chara/kitsune.bmp", EncodeBmp24(demo::Kitsune().ToImage()));
         Write(folder, "chara/hotaru.png", EncodePngRgba(demo::Hotaru().ToRgba()));
         Write(folder, "trans/uzu.png", EncodePngGrey(demo::WhirlMask()));
+        Write(folder, "music/logo.mid", demo::LogoJingle());
+        Write(folder, "music/title.mid", demo::TitleTheme());
+        Write(folder, "music/forest.mid", demo::ForestTheme());
+        Write(folder, "sound/omoide.ogg", demo::MemoryTheme());
+        Write(folder, "sound/bird.wav", demo::BirdSong());
+        Write(folder, "sound/steps.wav", demo::RunningSteps());
+        Write(folder, "sound/chime.wav", demo::WindChime());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tavri-demo-art: %s\n", error.what());
         return 1;

@@ -14,6 +14,7 @@
 #include "graphics/Fonts.h"
 #include "platform/Display.h"
 #include "platform/FileSystem.h"
+#include "platform/Midi.h"
 #include "run/HeadlessReader.h"
 #include "run/RunCommon.h"
 #include "run/RunMain.h"
@@ -25,13 +26,14 @@ namespace {
 using namespace tavri;
 
 int Play(TNovelSession& session, platform::IDisplay& display, platform::IClock& clock,
-         platform::IMessageBoxService& messages, platform::VirtualClock* headlessClock) {
+         platform::IMessageBoxService& messages, platform::VirtualClock* headlessClock,
+         TMidiSetup midi = {}) {
     ui::TApplication app(display, clock, messages);
     app.Title = session.Header->NovelTitle.empty() ? std::string(kRuntimeCaption)
                                                    : session.Header->NovelTitle;
     TRunCommon state(session, messages);
     ui::TYesNoForm yesNo(app);
-    TMainForm main(app, state, yesNo);
+    TMainForm main(app, state, yesNo, nullptr, midi);
     LoadWindowPictures(main);
     app.SetMainWindow(&main);
     main.FormShow();
@@ -72,8 +74,11 @@ int main(int argc, char** argv) {
                          e.what());
         }
         if (display) {
-            return Play(session, *display, *clock, *messages, nullptr);
+            auto midiSystem = platform::CreateMidiSystem();
+            return Play(session, *display, *clock, *messages, nullptr,
+                        TMidiSetup{midiSystem.get(), TMidiDriveMode::Worker});
         }
+        // Read headless, the novel has no music: nobody would hear it.
         platform::VirtualClock virtualClock(clock->Now());
         platform::HeadlessDisplay headless(virtualClock);
         return Play(session, headless, virtualClock, *messages, &virtualClock);

@@ -35,14 +35,23 @@ TDebugPanel::TDebugPanel(ui::TApplication& application)
 }
 
 TMainForm::TMainForm(ui::TApplication& application, TRunCommon& state, ui::TYesNoForm& yesNo,
-                     IMainWindowServices* services)
+                     IMainWindowServices* services, TMidiSetup midi)
     : Application(application),
       State(state),
       YesNoForm(yesNo),
       Services(services ? *services : defaultServices_),
       Timer(application),
       DebugPanel(application),
-      Effector(application.Clock(), Dib) {
+      Effector(application.Clock(), Dib),
+      MidiDrive(
+          application.Clock(), midi.System,
+          [&application](std::function<void()> work) { application.Post(std::move(work)); },
+          midi.Mode),
+      MidiTimer(application) {
+    MidiTimer.SetInterval(TMidiDrive::Period);
+    MidiTimer.ActiveOnlyWhenAppActive = false;
+    MidiTimer.SetEnabled(midi.Mode == TMidiDriveMode::Stepped);
+    MidiTimer.OnTimer = [this](int) { MidiDrive.Step(); };
     Caption = kRuntimeCaption;
     Timer.SetInterval(30);
     Timer.OnTimer = [this](int elapsed) { TimerTimer(elapsed); };
@@ -70,10 +79,17 @@ void TMainForm::FormCreate() {
     ModesScanned = false;
     FirstTickDone = false;
 
-    MidiDrive.OpenDevice(-1);
+    try {
+        MidiDrive.OpenDevice(-1);
+    } catch (const EmidioutputError& error) {
+        // The window still opens; the novel reads on without music.
+        Application.ShowException(error);
+    }
     MidiDrive.SkipLeadingSilence = header.SkipLeadingSilence != 0;
     MidiDrive.SendGMReset = header.SendGMReset != 0;
     MidiDrive.SendGSReset = header.SendGSReset != 0;
+
+    LoadSoundEngine();
 
     SkipMode = false;
     Effector.Target = &State.ScreenImage;
@@ -424,7 +440,10 @@ void TMainForm::FormClose() {
 
 void TMainForm::FormDestroy() {
     Timer.SetEnabled(false);
+    MidiTimer.SetEnabled(false);
+    MidiDrive.Shutdown();
     SoundEngine.reset();
+    DeleteSoundEngineFile();
 }
 
 }  // namespace tavri

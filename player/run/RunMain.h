@@ -11,6 +11,7 @@
 //   RunText.cpp        typing, click waits, the click marker, menus and links
 //   RunTransition.cpp  preparing, running and skipping transitions
 //   RunStart.cpp       the start of a reading, and MIDI loading
+//   sound/RunSound.cpp the sound engine and the tracks "bgm" and "sound"
 
 #include <array>
 #include <cstdint>
@@ -58,8 +59,9 @@ class TMainForm : public ui::IMainWindow {
   public:
     // The yes/no dialog is created second, after the main window, and shared with the forms
     // that come later; the services default to doing nothing.
+    // `midi` names the MIDI system the music plays through (none: no music).
     TMainForm(ui::TApplication& application, TRunCommon& state, ui::TYesNoForm& yesNo,
-              IMainWindowServices* services = nullptr);
+              IMainWindowServices* services = nullptr, TMidiSetup midi = {});
     ~TMainForm() override;
 
     ui::TApplication& Application;
@@ -97,8 +99,10 @@ class TMainForm : public ui::IMainWindow {
     std::array<std::string, 8> CommandWords;
     int32_t CommandWordCount = 0;
     TMidiDrive MidiDrive;
+    ui::TIdleTimer MidiTimer;  // steps MidiDrive when it has no thread of its own
     std::unique_ptr<TQKSoundEngine> SoundEngine;
-    std::string SoundEngineFile;
+    std::string SoundEngineFile;  // the private copy's path while the library is being loaded
+    std::unique_ptr<platform::TPrivateFile> SoundEngineCopy;
     int32_t TitleFrame = 0;
     int32_t WaitElapsed = 0, WaitDuration = 0;
     bool Waiting = false;
@@ -166,6 +170,15 @@ class TMainForm : public ui::IMainWindow {
     void StartFromBeginning();
     void ResetNonPersistentCounters();
     void PlayMidi(const std::string& name, bool loop);
+    // The logo and title music: a file that cannot be played is reported and the opening goes on.
+    void PlayTitleMidi(const std::string& name, bool loop);
+    // ----- The sound engine (sound/RunSound.cpp) -----
+    // In a package the engine is loaded from a private copy of its entry, else from beside the
+    // program; when it cannot start the user is told and reading goes on without it.
+    void LoadSoundEngine();
+    // Removes the private copy; the library must be unloaded (or loading must have ended).
+    void DeleteSoundEngineFile();
+    // Looks `name` up in the package, then on disk, also with ".OGG" and ".WAV".
     void PlaySoundTrack(const std::string& track, const std::string& name, int32_t fadeInMs);
     void FadeOutSoundTrack(const std::string& track);
 

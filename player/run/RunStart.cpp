@@ -56,24 +56,10 @@ void TMainForm::PlayMidi(const std::string& name, bool loop) {
         MidiDrive.LoadFromStream(stream);
     } else {
         // A missing file is the sequencer's to report.
-        MidiDrive.LoadFromFile(name);
+        MidiDrive.LoadFromFile(name, State.Media.Folder);
     }
     MidiDrive.Looping = loop;
     MidiDrive.Play();
-}
-
-// The package lookup and the disk fallback arrive with the sound engine binding.
-void TMainForm::PlaySoundTrack(const std::string& track, const std::string& name,
-                               int32_t fadeInMs) {
-    if (SoundEngine) {
-        SoundEngine->Play(track, name, fadeInMs);
-    }
-}
-
-void TMainForm::FadeOutSoundTrack(const std::string& track) {
-    if (SoundEngine) {
-        SoundEngine->FadeOut(track, 250);
-    }
 }
 
 }  // namespace tavri

@@ -21,6 +21,16 @@ std::string QuotedCommand(const char* command, const std::string& name) {
 
 }  // namespace
 
+// Shown once: an error escaping the tick would leave TitleFrame where it is, and the same
+// frame, with the same message, would come round again on every tick.
+void TMainForm::PlayTitleMidi(const std::string& name, bool loop) {
+    try {
+        PlayMidi(name, loop);
+    } catch (const std::exception& error) {
+        Application.ShowException(error);
+    }
+}
+
 void TMainForm::TitleTick() {
     const CNovelFileHeader& header = State.Header();
     switch (TitleFrame) {
@@ -59,7 +69,7 @@ void TMainForm::TitleTick() {
             PrepareDefaultTransition();
             BeginTransition();
             if (!header.LogoMidi.empty()) {
-                PlayMidi(header.LogoMidi, false);
+                PlayTitleMidi(header.LogoMidi, false);
             }
             if (!header.LogoSound.empty()) {
                 RunCommandLine(QuotedCommand(".SoundPlay", header.LogoSound));
@@ -94,7 +104,7 @@ void TMainForm::TitleTick() {
             PrepareDefaultTransition();
             BeginTransition();
             if (!header.TitleMidi.empty()) {
-                PlayMidi(header.TitleMidi, true);
+                PlayTitleMidi(header.TitleMidi, true);
             }
             if (!header.TitleBgm.empty()) {
                 RunCommandLine(QuotedCommand(".BGMPlay", header.TitleBgm));

@@ -13,6 +13,7 @@
 #include "graphics/DIBTools.h"
 #include "graphics/PictureWriters.h"
 #include "graphics/TestBitmaps.h"
+#include "midi/SmfWriter.h"
 #include "platform/TextEncoding.h"
 #include "run/Convert.h"
 #include "run/RunFixture.h"
@@ -324,6 +325,9 @@ TEST_F(CommandTest, CharSetComposesTheSpriteOverTheBackground) {
 }
 
 TEST_F(CommandTest, MusicAndSoundCommandsKeepTheCurrentNames) {
+    const auto song = WriteSmf(0, 480, {TSmfTrack().NoteOn(0, 0, 60, 100)});
+    f.dir.Write("novel/Music/Song.mid", song);
+    f.dir.Write("novel/a.mid", song);
     Run(".MIDIPLAY Music\\Song.mid");
     EXPECT_EQ(state.CurrentMidiName, "Music\\Song.mid");
     EXPECT_TRUE(main.MidiDrive.Looping);
@@ -358,7 +362,16 @@ TEST_F(CommandTest, MusicAndSoundCommandsKeepTheCurrentNames) {
     EXPECT_EQ(state.CurrentSoundName, "x");
     EXPECT_THROW(Run(".MIDIFADEOUT soon"), EConvertError);
     EXPECT_EQ(state.CurrentMidiName, "");
-    EXPECT_TRUE(f.messages.records.empty());
+    // The sound files are not there: each play says so, and nothing else is shown.
+    std::vector<std::string> shown;
+    for (const auto& record : f.messages.records) {
+        shown.push_back(platform::Cp932ToUtf8(record.caption + ": " + record.text));
+    }
+    std::vector<std::string> expected;
+    for (const char* name : {"b.ogg", "c.ogg", "d.ogg", "s.wav"}) {
+        expected.push_back(std::string(".SoundPlay エラー: ファイル ") + name + " がありません.");
+    }
+    EXPECT_EQ(shown, expected);
 }
 
 TEST_F(CommandTest, FontTypeSelectsTheFaceInAnyCase) {

@@ -12,6 +12,7 @@
 #include "graphics/DIBTools.h"
 #include "graphics/PictureWriters.h"
 #include "graphics/TestBitmaps.h"
+#include "midi/SmfWriter.h"
 #include "platform/Stream.h"
 #include "run/RunFixture.h"
 
@@ -185,9 +186,11 @@ TEST(LoadingTest, BackgroundIsComposedWithTheSprites) {
 
 TEST(LoadingTest, MidiPlayTakesTheLoopFlag) {
     RunFixture f(kSource);
+    const auto song = WriteSmf(0, 480, {TSmfTrack().NoteOn(0, 0, 60, 100)});
+    f.dir.Write("novel/song.mid", song);
     f.main->PlayMidi("song.mid", true);
     EXPECT_TRUE(f.main->MidiDrive.Looping);
-    PackageOverlay package(f, {{"song.mid", {'M', 'T', 'h', 'd'}}});
+    PackageOverlay package(f, {{"song.mid", song}});
     f.main->PlayMidi("SONG.MID", false);
     EXPECT_FALSE(f.main->MidiDrive.Looping);
 }

@@ -6,6 +6,7 @@
 #include "ScenarioSource.h"
 #include "WindowPictures.h"
 #include "platform/TextEncoding.h"
+#include "sound/SoundSupport.h"
 
 namespace tavri::test {
 
@@ -19,19 +20,12 @@ RunFixture::RunFixture(const std::string& source,
     }
     std::vector<std::string> args{dir.path() + "/novel/test.qke"};
     args.insert(args.end(), extraArguments.begin(), extraArguments.end());
+    InstallSoundEngineBeside(dir.path());
     TStartupEnvironment env{args, dir.path() + "/TavriNovelRun", dir.path() + "/novel", clock,
                             messages};
     startStatus = StartNovel(env, session);
     EXPECT_EQ(startStatus, 0);
-    session.Random.seed(7);
-    app = std::make_unique<ui::TApplication>(display, clock, messages);
-    app->Title = session.Header->NovelTitle;
-    state = std::make_unique<TRunCommon>(session, messages);
-    yesNo = std::make_unique<ui::TYesNoForm>(*app);
-    main = std::make_unique<TMainForm>(*app, *state, *yesNo);
-    LoadWindowPictures(*main);
-    app->SetMainWindow(main.get());
-    main->FormShow();
+    OpenNovelWindows(*this);
 }
 
 RunFixture::~RunFixture() {

@@ -12,10 +12,12 @@
 
 #include "PackageFile2.h"
 #include "Startup.h"
-#include "platform/Stream.h"
+#include "WindowPictures.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "platform/MessageBox.h"
+#include "platform/Midi.h"
+#include "platform/Stream.h"
 #include "run/RunCommon.h"
 #include "run/RunMain.h"
 #include "support/TestSupport.h"
@@ -23,6 +25,22 @@
 #include "ui/RunYesNo.h"
 
 namespace tavri::test {
+
+// The windows of a started novel as the program body opens them, on a fixture's headless
+// display, virtual clock, recorded message boxes and recording MIDI ports.
+template <typename Fixture>
+void OpenNovelWindows(Fixture& f) {
+    f.session.Random.seed(7);
+    f.app = std::make_unique<ui::TApplication>(f.display, f.clock, f.messages);
+    f.app->Title = f.session.Header->NovelTitle;
+    f.state = std::make_unique<TRunCommon>(f.session, f.messages);
+    f.yesNo = std::make_unique<ui::TYesNoForm>(*f.app);
+    f.main = std::make_unique<TMainForm>(*f.app, *f.state, *f.yesNo, nullptr,
+                                         TMidiSetup{&f.midi, TMidiDriveMode::Stepped});
+    LoadWindowPictures(*f.main);
+    f.app->SetMainWindow(f.main.get());
+    f.main->FormShow();
+}
 
 struct RunFixture {
     // `source` is scenario source text (UTF-8, see docs/scenario-source.md); `files` are
@@ -47,6 +65,8 @@ struct RunFixture {
     platform::VirtualClock clock{100000};
     platform::HeadlessDisplay display{clock};
     platform::RecordingMessageBoxService messages;
+    // What the music sends; the sequencer is stepped by the main loop on the virtual clock.
+    platform::RecordingMidiSystem midi{clock};
     TNovelSession session;
     int startStatus = -1;
     std::unique_ptr<ui::TApplication> app;

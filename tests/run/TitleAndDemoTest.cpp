@@ -77,7 +77,7 @@ TEST(DemoNovel, ReadsToEachEnding) {
     ASSERT_EQ(drawn.status, 0) << drawn.err;
     std::map<std::string, std::vector<uint8_t>> files;
     const std::string root = art.path() + "/data/";
-    for (const char* folder : {"bg", "chara", "trans"}) {
+    for (const char* folder : {"bg", "chara", "trans", "music", "sound"}) {
         for (const std::string& name : platform::ListDirectory(root + folder)) {
             files[std::string(folder) + "/" + name] =
                 *platform::ReadWholeFile(root + folder + "/" + name);

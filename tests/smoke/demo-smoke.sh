@@ -1,7 +1,8 @@
 #!/bin/bash
 # Packs the demo novel into a finished program the way scripts/demo does and plays it on a
 # virtual X server: the title must be drawn, clicks must move the novel on to the forest, and
-# Escape followed by "ＯＫ" must end the program with status 0.
+# Escape followed by "ＯＫ" must end the program with status 0, leaving nothing of the sound
+# engine it carries in the temporary folder.
 # Usage: demo-smoke.sh PLAYER TOOL ARTPROGRAM STORY WORKDIR
 set -euo pipefail
 
@@ -21,7 +22,10 @@ inner() {
     local program=$1 work=$2
     # The X and GL client libraries keep allocations to the end of the process; our own code's
     # leaks are caught by the headless tests.
-    ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy "$program" >"$work/stdout" 2>"$work/stderr" &
+    # A temporary folder of its own shows that the packed sound engine leaves nothing there.
+    mkdir -p "$work/tmp"
+    ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy TMPDIR="$work/tmp" "$program" \
+        >"$work/stdout" 2>"$work/stderr" &
     local pid=$! wid=""
     # The window is shown by the first timer tick, after the archive has been read. It is looked
     # up by process: WM_NAME holds the title converted for the C locale, which xdotool's --name
@@ -75,6 +79,7 @@ inner() {
     wait $pid || status=$?
     [ "$status" = 0 ] || { echo "exit status $status"; cat "$work/stderr"; return 1; }
     echo "exit status 0"
+    [ -z "$(ls -A "$work/tmp")" ] || { echo "left in the temporary folder:"; ls -la "$work/tmp"; return 1; }
 }
 
 check() {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavri::platform {
@@ -71,9 +72,9 @@ std::unique_ptr<IMidiSystem> CreateMidiSystem();
 
 // One message a recording port received.
 struct TRecordedMidi {
-    uint32_t Time = 0;       // the clock's reading when it was sent
-    int Device = 0;          // the device number the port was opened on
-    uint32_t Short = 0;      // a short message, or 0 for a system-exclusive one
+    uint32_t Time = 0;          // the clock's reading when it was sent
+    int Device = 0;             // the device number the port was opened on
+    uint32_t Short = 0;         // a short message, or 0 for a system-exclusive one
     std::vector<uint8_t> Long;  // the system-exclusive bytes
 };
 
@@ -106,7 +107,8 @@ class RecordingMidiSystem final : public IMidiSystem {
     bool completeAtOnce_;
     mutable std::mutex mutex_;
     std::vector<TRecordedMidi> messages_;
-    std::vector<std::function<void()>> pending_;
+    // Held completions with the port they belong to, in the order their buffers were sent.
+    std::vector<std::pair<const IMidiPort*, std::function<void()>>> pending_;
     int failOpen_ = 0;
     int failSends_ = 0;
 };

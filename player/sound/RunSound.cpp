@@ -1,0 +1,123 @@
+// The main window's side of the sound engine: loading it, and the two tracks the scenario's
+// commands play on ("bgm" and "sound").
+
+#include <climits>
+#include <cstdint>
+#include <vector>
+
+#include "PackageFile2.h"
+#include "platform/FileSystem.h"
+#include "platform/NovelPath.h"
+#include "platform/TextEncoding.h"
+#include "run/RunMain.h"
+
+namespace tavri {
+
+using platform::Cp932;
+
+namespace {
+
+constexpr const char* kSoundEngineEntry = "QKSound.qkx";
+constexpr int32_t kTrackFadeOutMs = 250;
+
+TReadPackageFile* OpenPackage(TRunCommon& state) {
+    TReadPackageFile* package = state.Media.Package;
+    return package != nullptr && package->Opened ? package : nullptr;
+}
+
+// The name, then the name with ".OGG", then with ".WAV", the first that `found` accepts.
+template <typename Found>
+bool FirstVariant(const std::string& name, Found found) {
+    return found(name) || found(platform::ChangeFileExt(name, ".OGG")) ||
+           found(platform::ChangeFileExt(name, ".WAV"));
+}
+
+}  // namespace
+
+void TMainForm::LoadSoundEngine() {
+    platform::IMessageBoxService& messages = Application.Messages();
+    SoundEngineFile.clear();
+    std::string libraryPath;
+    std::vector<uint8_t> bytes;
+    TReadPackageFile* package = OpenPackage(State);
+    if (package != nullptr && package->ReadEntry(kSoundEngineEntry, bytes)) {
+        // The library is code: its copy is made where no other user can place or swap it, and
+        // never at a fixed name in the shared temporary folder.
+        platform::RemoveAbandonedPrivateFolders();
+        std::string error;
+        SoundEngineCopy = platform::TPrivateFile::Create(
+            bytes, kSoundEngineEntry, platform::PrivateFileKind::Automatic, error);
+        if (SoundEngineCopy) {
+            SoundEngineFile = SoundEngineCopy->Path();
+            libraryPath = SoundEngineFile;
+        }
+        // Without a copy the path stays empty and loading fails with the usual message.
+    } else {
+        libraryPath =
+            platform::NativeFolderOf(platform::MakeAbsolute(State.Session.ExecutablePath)) +
+            kSoundEngineEntry;
+    }
+    SoundEngine =
+        std::make_unique<TQKSoundEngine>(Application.Display().WindowId(), libraryPath, messages);
+    // A loaded library no longer needs its file, so nothing is left behind even by a crash.
+    DeleteSoundEngineFile();
+    if (!SoundEngine->IsLoaded()) {
+        messages.Show(Cp932("Tavri! Novel サウンドエンジンを開始できませんでした.\r\n"
+                            "音声無しモードで起動します."),
+                      "Error", platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    }
+}
+
+void TMainForm::DeleteSoundEngineFile() {
+    SoundEngineCopy.reset();
+    SoundEngineFile.clear();
+}
+
+void TMainForm::PlaySoundTrack(const std::string& track, const std::string& name,
+                               int32_t fadeInMs) {
+    FadeOutSoundTrack(track);
+    if (!SoundEngine) {
+        return;
+    }
+    if (TReadPackageFile* package = OpenPackage(State)) {
+        int64_t position = -1;
+        int32_t size = 0;
+        // The library reads the entry straight out of the program's own file; an entry beyond
+        // what its 32-bit offsets reach counts as missing.
+        const bool found = FirstVariant(name, [&](const std::string& candidate) {
+            position = package->EntryPosition(candidate);
+            if (position < 0) {
+                return false;
+            }
+            size = package->GetEntry(package->IndexOf(candidate)).Size;
+            return position + size <= INT32_MAX;
+        });
+        if (found) {
+            SoundEngine->PlayFromFilePartition(track,
+                                               platform::MakeAbsolute(State.Session.ExecutablePath),
+                                               fadeInMs, int32_t(position), size);
+            return;
+        }
+    }
+    std::string path;
+    const bool found = FirstVariant(name, [&](const std::string& candidate) {
+        const auto resolved = platform::ResolveNovelPath(State.Media.Folder, candidate);
+        path = resolved.value_or(std::string());
+        return resolved.has_value();
+    });
+    if (!found) {
+        Application.Messages().Show(Cp932("ファイル ") + name + Cp932(" がありません."),
+                                    Cp932(".SoundPlay エラー"), platform::MsgIcon::Error,
+                                    platform::MsgButtons::Ok);
+    }
+    // With no file the library fails to open "" and the track stays silent.
+    SoundEngine->Play(track, path, fadeInMs);
+}
+
+void TMainForm::FadeOutSoundTrack(const std::string& track) {
+    if (SoundEngine) {
+        SoundEngine->FadeOut(track, kTrackFadeOutMs);
+    }
+}
+
+}  // namespace tavri
