@@ -73,10 +73,11 @@ class SdlMessageBoxService final : public IMessageBoxService {
                 data.numbuttons = 2;
                 break;
         }
+        // Kept on standard error as well: a box can be dismissed, lost behind other windows or
+        // fail to appear, and the words are what a report needs.
+        std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
         int pressed = first;
         if (SDL_ShowMessageBox(&data, &pressed) != 0) {
-            // The display went away or refused the box: the words must still reach the user.
-            std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
             return first;
         }
         return pressed < 0 ? (buttons == MsgButtons::Ok      ? IdOk

@@ -79,6 +79,12 @@ void TMainForm::FormCreate() {
     ModesScanned = false;
     FirstTickDone = false;
 
+    // The sound engine takes its audio device before the synthesiser does: on an output that
+    // plays one device at a time (SDL's dummy and disk drivers) the engine, which carries the
+    // music and effects files and says so when it cannot start, keeps its sound, and MIDI goes
+    // quiet with one line on standard error. Where both fit, the order changes nothing.
+    LoadSoundEngine();
+
     try {
         MidiDrive.OpenDevice(-1);
     } catch (const EmidioutputError& error) {
@@ -88,8 +94,6 @@ void TMainForm::FormCreate() {
     MidiDrive.SkipLeadingSilence = header.SkipLeadingSilence != 0;
     MidiDrive.SendGMReset = header.SendGMReset != 0;
     MidiDrive.SendGSReset = header.SendGSReset != 0;
-
-    LoadSoundEngine();
 
     SkipMode = false;
     Effector.Target = &State.ScreenImage;

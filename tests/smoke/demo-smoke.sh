@@ -31,7 +31,8 @@ inner() {
     # up by process: WM_NAME holds the title converted for the C locale, which xdotool's --name
     # compares with, so the title is checked on _NET_WM_NAME instead.
     wid=$(timeout 20 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -1 || true)
-    [ -n "$wid" ] || { echo "no window"; kill $pid; cat "$work/stderr"; return 1; }
+    # A program stuck before its window would ignore a polite request to end.
+    [ -n "$wid" ] || { echo "no window"; kill -9 $pid; cat "$work/stderr"; return 1; }
     local title
     title=$(xprop -id "$wid" _NET_WM_NAME)
     [ "$title" = '_NET_WM_NAME(UTF8_STRING) = "森の小径"' ] || { echo "title: $title"; kill $pid; return 1; }
