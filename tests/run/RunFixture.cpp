@@ -43,23 +43,11 @@ void RunFixture::RunFor(uint32_t ms) {
 }
 
 bool RunFixture::RunUntil(const std::function<bool()>& done, uint32_t limitMs) {
-    const uint32_t end = clock.Now() + limitMs;
-    while (!done()) {
-        if (app->Terminated() || int32_t(end - clock.Now()) <= 0) {
-            return false;
-        }
-        app->HandleMessage();
-    }
-    return true;
+    return RunLoopUntil(*this, done, limitMs);
 }
 
 void RunFixture::Click(int x, int y, platform::MouseButton button) {
-    platform::TInputEvent move;
-    move.kind = platform::TInputEvent::Kind::MouseMove;
-    move.x = x;
-    move.y = y;
-    display.Schedule(clock.Now(), move);
-    display.Click(x, y, button);
+    ClickAt(*this, x, y, button);
 }
 
 void RunFixture::Key(int key) {

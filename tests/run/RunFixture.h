@@ -5,6 +5,7 @@
 // and a virtual clock the test moves. Input is scripted at virtual times.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,6 +41,30 @@ void OpenNovelWindows(Fixture& f) {
     LoadWindowPictures(*f.main);
     f.app->SetMainWindow(f.main.get());
     f.main->FormShow();
+}
+
+// Loop turns until `done` holds, at most `limitMs` of the fixture's virtual time.
+template <typename Fixture>
+bool RunLoopUntil(Fixture& f, const std::function<bool()>& done, uint32_t limitMs) {
+    const uint32_t end = f.clock.Now() + limitMs;
+    while (!done()) {
+        if (f.app->Terminated() || int32_t(end - f.clock.Now()) <= 0) {
+            return false;
+        }
+        f.app->HandleMessage();
+    }
+    return true;
+}
+
+// The pointer moves there first, as a real click's does, then the button goes down and up.
+template <typename Fixture>
+void ClickAt(Fixture& f, int x, int y, platform::MouseButton button) {
+    platform::TInputEvent move;
+    move.kind = platform::TInputEvent::Kind::MouseMove;
+    move.x = x;
+    move.y = y;
+    f.display.Schedule(f.clock.Now(), move);
+    f.display.Click(x, y, button);
 }
 
 struct RunFixture {

@@ -85,23 +85,11 @@ bool SoundNovel::IsPlaying(const char* track) const {
 }
 
 bool SoundNovel::RunUntil(const std::function<bool()>& done, uint32_t limitMs) {
-    const uint32_t end = clock.Now() + limitMs;
-    while (!done()) {
-        if (app->Terminated() || int32_t(end - clock.Now()) <= 0) {
-            return false;
-        }
-        app->HandleMessage();
-    }
-    return true;
+    return RunLoopUntil(*this, done, limitMs);
 }
 
 void SoundNovel::Click(int x, int y) {
-    platform::TInputEvent move;
-    move.kind = platform::TInputEvent::Kind::MouseMove;
-    move.x = x;
-    move.y = y;
-    display.Schedule(clock.Now(), move);
-    display.Click(x, y, platform::MouseButton::Left);
+    ClickAt(*this, x, y, platform::MouseButton::Left);
 }
 
 void SoundNovel::Stop() {
