@@ -11,16 +11,16 @@
 #include "Art.h"
 #include "Music.h"
 #include "Sounds.h"
-#include "assets/PictureEncode.h"
+#include "graphics/PictureEncode.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using tavri::assets::EncodeBmp24;
-using tavri::assets::EncodeJpeg;
-using tavri::assets::EncodePngGrey;
-using tavri::assets::EncodePngRgb;
-using tavri::assets::EncodePngRgba;
+using tavri::EncodeBmp24;
+using tavri::EncodeJpeg;
+using tavri::EncodePngGrey;
+using tavri::EncodePngRgb;
+using tavri::EncodePngRgba;
 
 void Write(const fs::path& folder, const std::string& name, const std::vector<uint8_t>& bytes) {
     const fs::path path = folder / fs::u8path(name);

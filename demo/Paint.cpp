@@ -183,8 +183,8 @@ tavri::TImage TPaint::ToImage() const {
     return image;
 }
 
-tavri::assets::TRgbaPicture TPaint::ToRgba() const {
-    tavri::assets::TRgbaPicture picture(width_, height_);
+tavri::TRgbaPicture TPaint::ToRgba() const {
+    tavri::TRgbaPicture picture(width_, height_);
     for (int y = 0; y < height_; ++y) {
         for (int x = 0; x < width_; ++x) {
             const auto& p = pixels_[size_t(y) * size_t(width_) + size_t(x)];

@@ -8,8 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "assets/PictureEncode.h"
 #include "graphics/Image.h"
+#include "graphics/PictureEncode.h"
 
 namespace demo {
 
@@ -50,7 +50,7 @@ class TPaint {
     bool Hard = false;
 
     tavri::TImage ToImage() const;  // 24-bit, alpha ignored
-    tavri::assets::TRgbaPicture ToRgba() const;
+    tavri::TRgbaPicture ToRgba() const;
 
   private:
     int width_, height_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "PackageFile2.h"
+#include "base/Runtime.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/Stream.h"
@@ -16,8 +17,6 @@
 
 namespace tavri {
 
-inline constexpr const char* kRuntimeVersion = "R.9.61";
-inline constexpr const char* kRuntimeCaption = "Tavri! Novel Runtime";
 inline constexpr const char* kScenarioEntryName = "autorun.qke";
 
 // A font as the scenario asks for it; the renderer maps the face to an installed one.

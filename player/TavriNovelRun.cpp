@@ -1,8 +1,8 @@
 // The player's program body: package mode when an archive follows the executable, file mode
 // (scenario, "*" data folder, "=" bookmark file, "/DEBUG", "/16") otherwise. After start-up the
-// main window and the yes/no dialog are created and the loop runs until the window closes.
-// Without a display the novel is read through headless (TAVRI_SHOTS names a folder that then
-// receives a picture of every page).
+// novel's windows are opened and the loop runs until the main window closes. Without a display
+// the novel is read through headless (TAVRI_SHOTS names a folder that then receives a picture of
+// every page); a novel that does not reach an ending that way ends with a status of its own.
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,46 +10,41 @@
 #include <memory>
 
 #include "Startup.h"
-#include "WindowPictures.h"
+#include "forms/NovelWindows.h"
 #include "graphics/Fonts.h"
 #include "platform/Display.h"
 #include "platform/FileSystem.h"
 #include "platform/Midi.h"
 #include "run/HeadlessReader.h"
-#include "run/RunCommon.h"
-#include "run/RunMain.h"
-#include "ui/Application.h"
-#include "ui/RunYesNo.h"
 
 namespace {
 
 using namespace tavri;
 
 int Play(TNovelSession& session, platform::IDisplay& display, platform::IClock& clock,
-         platform::IMessageBoxService& messages, platform::VirtualClock* headlessClock,
-         TMidiSetup midi = {}) {
-    ui::TApplication app(display, clock, messages);
-    app.Title = session.Header->NovelTitle.empty() ? std::string(kRuntimeCaption)
-                                                   : session.Header->NovelTitle;
-    TRunCommon state(session, messages);
-    ui::TYesNoForm yesNo(app);
-    TMainForm main(app, state, yesNo, nullptr, midi);
-    LoadWindowPictures(main);
-    app.SetMainWindow(&main);
-    main.FormShow();
-    if (headlessClock) {
-        const char* shots = std::getenv("TAVRI_SHOTS");
-        THeadlessReader reader(*headlessClock, static_cast<platform::HeadlessDisplay&>(display),
-                               main);
-        const THeadlessReadResult read = reader.Read(shots ? shots : "");
-        std::fprintf(stderr, "%d pages read%s%s\n", read.Pages,
-                     shots ? "; pictures of them are in " : "", shots ? shots : "");
-    } else {
-        app.Run();
+         platform::IMessageBoxService& messages, TMidiSetup midi) {
+    TNovelWindows windows(session, display, clock, messages, midi);
+    windows.Show();
+    return windows.Run();
+}
+
+// Without a display, with no music: nobody would hear it.
+int ReadHeadless(TNovelSession& session, platform::IClock& clock,
+                 platform::IMessageBoxService& messages) {
+    platform::VirtualClock virtualClock(clock.Now());
+    platform::HeadlessDisplay display(virtualClock);
+    TNovelWindows windows(session, display, virtualClock, messages);
+    windows.Show();
+    const char* shots = std::getenv("TAVRI_SHOTS");
+    THeadlessReader reader(virtualClock, display, windows.Main());
+    const THeadlessReadResult read = reader.Read(shots ? shots : "");
+    std::fprintf(stderr, "%s%s%s\n", HeadlessReadSummary(read).c_str(),
+                 read.Finished && shots ? "; pictures of the pages are in " : "",
+                 read.Finished && shots ? shots : "");
+    if (windows.Main().ExitStatus() != 0) {
+        return windows.Main().ExitStatus();
     }
-    const int status = main.ExitStatus;
-    app.SetMainWindow(nullptr);
-    return status;
+    return read.Finished ? 0 : kUnfinishedReadingStatus;
 }
 
 }  // namespace
@@ -75,13 +70,10 @@ int main(int argc, char** argv) {
         }
         if (display) {
             auto midiSystem = platform::CreateMidiSystem();
-            return Play(session, *display, *clock, *messages, nullptr,
+            return Play(session, *display, *clock, *messages,
                         TMidiSetup{midiSystem.get(), TMidiDriveMode::Worker});
         }
-        // Read headless, the novel has no music: nobody would hear it.
-        platform::VirtualClock virtualClock(clock->Now());
-        platform::HeadlessDisplay headless(virtualClock);
-        return Play(session, headless, virtualClock, *messages, &virtualClock);
+        return ReadHeadless(session, *clock, *messages);
     } catch (const std::exception& e) {
         messages->Show(e.what(), kRuntimeCaption, platform::MsgIcon::Error,
                        platform::MsgButtons::Ok);

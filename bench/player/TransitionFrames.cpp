@@ -20,7 +20,7 @@
 #include "ScenarioFile.h"
 #include "ScenarioSource.h"
 #include "Startup.h"
-#include "WindowPictures.h"
+#include "forms/NovelWindows.h"
 #include "graphics/Canvas.h"
 #include "graphics/Image.h"
 #include "platform/Clock.h"
@@ -136,20 +136,17 @@ std::vector<double> TransitionFramesPerSecond(const std::string& effect, int run
         throw std::runtime_error("the novel did not start");
     }
     TCountingDisplay display(platform::CreateSdlDisplay());
-    ui::TApplication app(display, *clock, messages);
-    app.Title = session.Header->NovelTitle;
-    TRunCommon state(session, messages);
-    ui::TYesNoForm yesNo(app);
-    TMainForm main(app, state, yesNo);
-    LoadWindowPictures(main);
-    app.SetMainWindow(&main);
-    main.FormShow();
+    TNovelWindows windows(session, display, *clock, messages);
+    ui::TApplication& app = windows.Application();
+    TRunCommon& state = windows.State();
+    TMainForm& main = windows.Main();
+    windows.Show();
 
     std::vector<double> samples;
     // The first tick shows the window and starts the logo's fade-in; ours follow it at once, so
     // the opening does not move on in between.
     if (RunUntil(
-            app, [&] { return main.FirstTickDone && !main.TransitionActive; }, 10)) {
+            app, [&] { return display.IsShown() && !main.IsTransitionActive(); }, 10)) {
         for (int run = 0; run < runs; ++run) {
             FillRect(state.NextFrameImage, TRect{0, 0, 640, 480},
                      run % 2 == 0 ? RGB(230, 240, 250) : RGB(20, 30, 40));
@@ -158,7 +155,7 @@ std::vector<double> TransitionFramesPerSecond(const std::string& effect, int run
             const uint64_t before = display.presents;
             const auto start = std::chrono::steady_clock::now();
             if (!RunUntil(
-                    app, [&] { return !main.TransitionActive; }, 10)) {
+                    app, [&] { return !main.IsTransitionActive(); }, 10)) {
                 break;
             }
             const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
@@ -168,7 +165,6 @@ std::vector<double> TransitionFramesPerSecond(const std::string& effect, int run
     for (const auto& record : messages.records) {
         std::fprintf(stderr, "message: %s\n", record.text.c_str());
     }
-    app.SetMainWindow(nullptr);
     return samples;
 }
 

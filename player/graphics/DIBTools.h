@@ -1,7 +1,7 @@
 #pragma once
 
 // The pixel operations the screen pipeline rests on: cross-fade, masked transition, colour
-// wash, rectangle copy, the two sprite blits, and loading of mask pictures.
+// wash, rectangle copy, the two sprite blits, and loading of mask and sprite pictures.
 
 #include <cstdint>
 #include <stdexcept>
@@ -10,24 +10,20 @@
 
 #include "graphics/Image.h"
 #include "graphics/Picture.h"
+#include "media/MediaFinder.h"
 
 namespace tavri {
 
-class TReadPackageFile;
-namespace platform {
-class IMessageBoxService;
-}
-
 // Raised with the exact message the user sees.
 class EDibError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // The working buffers of the two-step blends. Only one blend runs at a time; the player uses
 // DefaultDibTools(), tests make their own.
 class TDibTools {
-public:
+  public:
     void DibBlendInit(const TImage& a, const TImage& b);
     void DibBlend(const TImage& x, const TImage& y, TImage& target, int16_t level);
     void DibAlphaMaskInit(const TImage& a, const TImage& b, const TImage& mask);
@@ -56,26 +52,12 @@ void DibDrawAlphaMask(const TImage& sprite, const TImage& mask, TImage& destinat
 // The target becomes a 24-bit copy of the picture.
 bool DibAssignGraphic(TImage& target, const TImage& picture);
 
-// Where the novel's files are: the archive (or none) and the folder names resolve against on
-// disk; messages go to `Messages`.
-struct TMediaSource {
-    TReadPackageFile* Package = nullptr;
-    std::string Folder;
-    platform::IMessageBoxService* Messages = nullptr;
-};
-
-// How a picture name was found: the name itself, then with ".PNG", then with ".BMP", in the
+// How a picture name is looked up: the name itself, then with ".PNG", then with ".BMP", in the
 // archive when there is one, else on disk.
-struct TPictureLookup {
-    bool Found = false;
-    bool FromPackage = false;
-    std::string Name;      // cp932, the variant that was found (or the name asked for)
-    std::string DiskPath;  // native, when found on disk
-};
-TPictureLookup LookupPicture(const std::string& name, const TMediaSource& media);
+TMediaFile LookupPicture(const std::string& name, const TMediaSource& media);
 // Decodes what the lookup found (".PNG" or ".BMP" by the found name's extension; anything else
 // is not loaded): from the archive first, and from disk when that fails.
-bool LoadLookedUpPicture(const TPictureLookup& found, const TMediaSource& media,
+bool LoadLookedUpPicture(const TMediaFile& found, const TMediaSource& media,
                          TDecodedPicture& picture);
 
 // Tells the user about a missing file ("画像ファイル読み込みエラー") and returns false.
@@ -85,8 +67,8 @@ bool DibLoadImageFile(TImage& target, const std::string& name, const TMediaSourc
 // fast path is checked against these.
 namespace dib_reference {
 void Blend(const uint8_t* a, const uint8_t* b, uint8_t* out, size_t bytes, int level);
-void AlphaMaskRow(const uint8_t* a, const uint8_t* b, const uint8_t* mask, uint8_t* out,
-                  int width, const int* weightOfB);
+void AlphaMaskRow(const uint8_t* a, const uint8_t* b, const uint8_t* mask, uint8_t* out, int width,
+                  const int* weightOfB);
 void MaskWeights(int level, int softness, int* weightOfB);  // 256 entries
 }  // namespace dib_reference
 

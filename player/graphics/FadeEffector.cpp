@@ -1,5 +1,7 @@
 #include "graphics/FadeEffector.h"
 
+#include "platform/Display.h"
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -12,7 +14,9 @@ constexpr uint8_t kUniformMaskLevel = 128;
 }  // namespace
 
 TFadeEffector::TFadeEffector(platform::IClock& clock, TDibTools& dib)
-    : Mask(640, 480, TPixelFormat::Pf24bit), clock_(clock), dib_(dib) {
+    : Mask(platform::kCanvasWidth, platform::kCanvasHeight, TPixelFormat::Pf24bit),
+      clock_(clock),
+      dib_(dib) {
     std::memset(Mask.Bits(), kUniformMaskLevel, Mask.RowBytes() * size_t(Mask.Height()));
 }
 

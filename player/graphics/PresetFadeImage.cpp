@@ -20,8 +20,8 @@
 namespace tavri {
 namespace {
 
-constexpr int W = kFadeMaskWidth;
-constexpr int H = kFadeMaskHeight;
+constexpr int W = kCanvasWidth;
+constexpr int H = kCanvasHeight;
 constexpr int kCentreX = W / 2;
 constexpr int kCentreY = H / 2;
 

@@ -8,11 +8,13 @@
 #include <cstdint>
 
 #include "graphics/Image.h"
+#include "platform/Display.h"
 
 namespace tavri {
 
-constexpr int kFadeMaskWidth = 640;
-constexpr int kFadeMaskHeight = 480;
+// The masks cover the whole picture.
+using platform::kCanvasHeight;
+using platform::kCanvasWidth;
 
 // The S-shaped opening of a blind band, and the curve the left-to-right shutter follows across
 // the screen.

@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "ByteOrder.h"
-#include "Startup.h"
+#include "base/Runtime.h"
+#include "platform/Display.h"
 #include "platform/MessageBox.h"
 #include "platform/TextEncoding.h"
 
@@ -113,16 +114,16 @@ void TSpriteLayer::SetSpriteAligned(const std::string& name, const std::string& 
     if (v == "TOP") {
         Positions[i].Y = 0;
     } else if (v == "MIDDLE") {
-        Positions[i].Y = 240 - h / 2;
+        Positions[i].Y = platform::kCanvasHeight / 2 - h / 2;
     } else if (v == "BOTTOM") {
-        Positions[i].Y = 480 - h;
+        Positions[i].Y = platform::kCanvasHeight - h;
     }
     if (hz == "LEFT") {
         Positions[i].X = 0;
     } else if (hz == "CENTER") {
-        Positions[i].X = 320 - w / 2;
+        Positions[i].X = platform::kCanvasWidth / 2 - w / 2;
     } else if (hz == "RIGHT") {
-        Positions[i].X = 640 - w;
+        Positions[i].X = platform::kCanvasWidth - w;
     }
 }
 
@@ -206,8 +207,8 @@ bool TSpriteLayer::LoadSlotPicture(int slot) {
         return false;
     }
     size_t i = static_cast<size_t>(slot);
-    TPictureLookup found = LookupPicture(FileNames[i], *media_);
-    if (!found.Found) {
+    const TMediaFile found = LookupPicture(FileNames[i], *media_);
+    if (!found.Found()) {
         return false;
     }
     FileNames[i] = CutCp932(found.Name, kSpriteNameCapacity);

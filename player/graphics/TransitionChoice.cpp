@@ -1,7 +1,7 @@
 #include "graphics/TransitionChoice.h"
 
 #include "graphics/CommandStrings.h"
-#include "run/Convert.h"
+#include "base/Convert.h"
 
 namespace tavri {
 

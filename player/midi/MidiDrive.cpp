@@ -5,7 +5,6 @@
 #include <limits>
 #include <utility>
 
-#include "platform/NovelPath.h"
 #include "platform/TextEncoding.h"
 
 namespace tavri {
@@ -109,15 +108,24 @@ void TMidiDrive::LoadFromStream(platform::TStream& stream) {
     Loaded = true;
 }
 
-void TMidiDrive::LoadFromFile(const std::string& fileName, const std::string& folder) {
+void TMidiDrive::LoadFromMedia(const TMediaSource& media, const std::string& fileName) {
     if (!DeviceOpen) {
         return;
     }
-    const auto path = platform::ResolveNovelPath(folder, fileName);
+    const TMediaFile found = FindMedia(media, {fileName});
+    if (found.InPackage()) {
+        if (auto bytes = ReadMedia(media, found)) {
+            platform::TMemoryStream stream(std::move(*bytes));
+            LoadFromStream(stream);
+            return;
+        }
+    }
+    // An entry that cannot be read may still have a twin on disk.
+    const TMediaFile onDisk = found.InPackage() ? FindOnDisk(media, {fileName}) : found;
     std::unique_ptr<platform::TStream> file;
     try {
-        if (path) {
-            file = platform::OpenFileStream(*path, platform::FileMode::Read);
+        if (onDisk.Place == TMediaFile::TPlace::Disk) {
+            file = platform::OpenFileStream(onDisk.DiskPath, platform::FileMode::Read);
         }
     } catch (const platform::EFOpenError&) {
     }

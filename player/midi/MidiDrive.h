@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "media/MediaFinder.h"
 #include "midi/MidiOut.h"
 #include "midi/SmfParser.h"
 #include "platform/Clock.h"
@@ -48,8 +49,9 @@ class TMidiDrive {
     void OpenDevice(int32_t deviceNumber);
     // Throws platform::EFOpenError with the header message for a file that is not MIDI.
     void LoadFromStream(platform::TStream& stream);
-    // `fileName` is a novel name resolved against `folder` ("" = the current directory).
-    void LoadFromFile(const std::string& fileName, const std::string& folder = "");
+    // `fileName` is a novel name: the archive's entry, else the file on disk. One that cannot be
+    // found or opened raises platform::EFOpenError ("ファイル %s を開けません。").
+    void LoadFromMedia(const TMediaSource& media, const std::string& fileName);
     void Play();
     void Stop();
     // t ≤ 0 stops at once.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "graphics/PictureEncode.h"
 #include "platform/FileSystem.h"
+#include "platform/TextEncoding.h"
 
 namespace tavri {
 
@@ -12,48 +14,25 @@ namespace {
 // How long the reader looks at a page before it clicks, in novel time.
 constexpr uint32_t kReadingPause = 400;
 
-void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(uint8_t(value >> (8 * i)));
-    }
+std::string Plural(int n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string NovelTime(uint32_t ms) {
+    return (ms >= 60000 ? Plural(int(ms / 60000), "minute", "minutes")
+                        : Plural(int(ms / 1000), "second", "seconds")) +
+           " of novel time";
 }
 
 }  // namespace
 
-std::vector<uint8_t> BmpBytes(const TImage& picture) {
-    TImage p = picture;
-    p.SetPixelFormat(TPixelFormat::Pf24bit);
-    const uint32_t rowBytes = (uint32_t(p.Width()) * 3 + 3) & ~3u;
-    const uint32_t dataBytes = rowBytes * uint32_t(p.Height());
-    std::vector<uint8_t> out;
-    out.reserve(54 + dataBytes);
-    out.push_back('B');
-    out.push_back('M');
-    PutLe(out, 54 + dataBytes, 4);
-    PutLe(out, 0, 4);
-    PutLe(out, 54, 4);
-    PutLe(out, 40, 4);
-    PutLe(out, uint32_t(p.Width()), 4);
-    PutLe(out, uint32_t(p.Height()), 4);
-    PutLe(out, 1, 2);
-    PutLe(out, 24, 2);
-    PutLe(out, 0, 4);
-    PutLe(out, dataBytes, 4);
-    PutLe(out, 2835, 4);
-    PutLe(out, 2835, 4);
-    PutLe(out, 0, 4);
-    PutLe(out, 0, 4);
-    for (int y = p.Height() - 1; y >= 0; --y) {
-        const uint8_t* row = p.ScanLine(y);
-        out.insert(out.end(), row, row + p.RowBytes());
-        out.insert(out.end(), rowBytes - p.RowBytes(), 0);
-    }
-    return out;
-}
-
 THeadlessReader::THeadlessReader(platform::VirtualClock& clock, platform::HeadlessDisplay& display,
                                  TMainForm& main, int firstChoice)
     : clock_(clock), display_(display), main_(main), choice_(firstChoice) {}
+
+void THeadlessReader::Progressed() {
+    lastProgress_ = clock_.Now();
+}
 
 void THeadlessReader::Shoot() {
     ++result_.Pages;
@@ -63,28 +42,85 @@ void THeadlessReader::Shoot() {
     char name[32];
     std::snprintf(name, sizeof name, "/page-%04d.bmp", result_.Pages);
     const TImage& frame = main_.Application.Frame();
-    platform::WriteWholeFile(folder_ + name,
-                             BmpBytes(frame.Empty() ? main_.State.ScreenImage : frame));
+    TImage picture = frame.Empty() ? main_.State.ScreenImage : frame;
+    picture.SetPixelFormat(TPixelFormat::Pf24bit);
+    platform::WriteWholeFile(folder_ + name, EncodeBmp24(picture));
+}
+
+std::string THeadlessReader::ItemText(int32_t index) const {
+    const CNovelItems& items = *main_.State.Session.Items;
+    std::string text = "item " + std::to_string(index);
+    if (index >= 0 && index < items.Count && size_t(index) < items.List.size()) {
+        text += " \"" + platform::Cp932ToUtf8(items.List[size_t(index)]->Name) + "\"";
+    }
+    return text;
+}
+
+std::string THeadlessReader::WhereItStands() const {
+    const TRunCommon& state = main_.State;
+    if (state.RunMode == RmTitle) {
+        return "at the title";
+    }
+    const std::string where =
+        "at " + ItemText(state.CurrentItem) + ", line " + std::to_string(state.TextCursor.Line + 1);
+    if (main_.IsTransitionActive()) {
+        return where + ", in a transition";
+    }
+    if (main_.IsWaiting()) {
+        return where + ", in a .WAIT";
+    }
+    switch (state.RunMode) {
+        case RmTyping:
+            return where + ", typing";
+        case RmClickWait:
+            return where + ", at a click wait";
+        case RmLinks:
+            return where + (main_.OfferedChoiceCount() > 0 ? ", at a choice menu"
+                                                           : ", with no choice to take");
+        default:
+            return where;
+    }
 }
 
 void THeadlessReader::Act() {
     TRunCommon& state = main_.State;
-    const bool idle = !main_.TransitionActive && !main_.Waiting && !state.PendingClick.Pending &&
-                      display_.PendingScripted() == 0;
+    if (clickedTitle_ && state.RunMode != RmTitle) {
+        readingBegan_ = true;
+        if (state.CurrentItem >= 0) {
+            lastItem_ = state.CurrentItem;
+        }
+    }
+    if (readingBegan_ && state.RunMode == RmTitle) {
+        // Back at the title: an ending, or a reading that ran into a link that leads nowhere.
+        const CNovelItems& items = *state.Session.Items;
+        const int32_t i = state.CurrentItem;
+        const bool ending = i >= 0 && i < items.Count && size_t(i) < items.List.size() &&
+                            items.List[size_t(i)]->LinkKind >= LinkEnding;
+        if (ending) {
+            ++result_.Endings;
+            result_.Finished = true;
+        } else {
+            result_.StoppedAt = "the reading went back to the title from " + ItemText(lastItem_) +
+                                ", not from an ending: its links lead nowhere";
+        }
+        return;
+    }
+    const bool idle = !main_.IsTransitionActive() && !main_.IsWaiting() &&
+                      !state.PendingClick.Pending && display_.PendingScripted() == 0;
     bool wantsClick = false;
     int x = 320, y = 240;
-    if (idle && state.RunMode == RmTitle && main_.TitleFrame > 141) {
-        if (started_) {
-            result_.Finished = true;
+    if (idle && main_.AcceptsTitleClick()) {
+        if (clickedTitle_) {
+            result_.StoppedAt = "the title did not start a reading when it was clicked";
             return;
         }
         wantsClick = true;
     } else if (idle && state.RunMode == RmClickWait) {
         wantsClick = true;
-    } else if (idle && state.RunMode == RmLinks && main_.ChoicesBuilt && main_.ChoiceCount > 0) {
+    } else if (idle && state.RunMode == RmLinks && main_.OfferedChoiceCount() > 0) {
         // Row e of the menu is under y = 26 + lh × e (see the hover rule); aim at its middle.
         const int lh = std::max(1, state.GlyphSize.Height * 140 / 100);
-        const int e = choice_ % main_.ChoiceCount;
+        const int e = choice_ % main_.OfferedChoiceCount();
         x = 200;
         y = 26 + lh * e + lh / 2;
         wantsClick = true;
@@ -102,8 +138,9 @@ void THeadlessReader::Act() {
         return;
     }
     waiting_ = false;
+    Progressed();
     if (state.RunMode == RmTitle) {
-        started_ = true;
+        clickedTitle_ = true;
     } else {
         Shoot();
     }
@@ -127,18 +164,42 @@ void THeadlessReader::Act() {
     display_.Schedule(clock_.Now() + 100, up);
 }
 
-THeadlessReadResult THeadlessReader::Read(const std::string& shotsFolder, uint32_t limitMs) {
+THeadlessReadResult THeadlessReader::Read(const std::string& shotsFolder, uint32_t limitMs,
+                                          uint32_t stallMs) {
     folder_ = shotsFolder;
     if (!folder_.empty()) {
         platform::CreateDirectories(folder_);
     }
-    const uint32_t end = clock_.Now() + limitMs;
+    const uint32_t start = clock_.Now();
+    Progressed();
     ui::TApplication& app = main_.Application;
-    while (!app.Terminated() && !result_.Finished && int32_t(end - clock_.Now()) > 0) {
+    while (!result_.Finished && result_.StoppedAt.empty()) {
+        if (app.Terminated()) {
+            result_.StoppedAt = "the window closed " + WhereItStands();
+            break;
+        }
+        if (clock_.Now() - start >= limitMs) {
+            result_.StoppedAt = "no ending after " + NovelTime(limitMs) + ", " + WhereItStands();
+            break;
+        }
+        if (clock_.Now() - lastProgress_ >= stallMs) {
+            result_.StoppedAt =
+                "nothing to click for " + NovelTime(stallMs) + ", " + WhereItStands();
+            break;
+        }
         app.HandleMessage();
         Act();
     }
     return result_;
+}
+
+std::string HeadlessReadSummary(const THeadlessReadResult& result) {
+    const std::string read = Plural(result.Pages, "page", "pages") + " and " +
+                             Plural(result.Endings, "ending", "endings") + " read";
+    if (result.Finished) {
+        return read;
+    }
+    return "The novel did not reach an ending: " + result.StoppedAt + " (" + read + ")";
 }
 
 }  // namespace tavri

@@ -15,9 +15,15 @@
 
 namespace tavri {
 
+// The program's exit status when the reader did not reach an ending.
+inline constexpr int kUnfinishedReadingStatus = 2;
+
 struct THeadlessReadResult {
     int Pages = 0;          // pictures taken (or that would have been)
-    bool Finished = false;  // came back to the title after reading
+    int Endings = 0;        // readings that came back to the title
+    bool Finished = false;  // a reading began at the title and came back to it
+    // Without Finished: where and why the reader stopped (UTF-8, one line).
+    std::string StoppedAt;
 };
 
 class THeadlessReader {
@@ -25,26 +31,35 @@ class THeadlessReader {
     // Menus are answered in turn from choice `firstChoice` on (taken modulo the menu's size).
     THeadlessReader(platform::VirtualClock& clock, platform::HeadlessDisplay& display,
                     TMainForm& main, int firstChoice = 0);
-    // Runs the application until the novel is read, the window closes, or `limitMs` of novel
-    // time have passed. `shotsFolder` (native, may be empty) receives page-NNNN.bmp files.
-    THeadlessReadResult Read(const std::string& shotsFolder, uint32_t limitMs = 3600000);
+    // Runs the application until the novel is read, the window closes, `limitMs` of novel time
+    // have passed, or nothing has happened for `stallMs` of it (no page, no click taken).
+    // `shotsFolder` (native, may be empty) receives page-NNNN.bmp files.
+    THeadlessReadResult Read(const std::string& shotsFolder, uint32_t limitMs = 3600000,
+                             uint32_t stallMs = 600000);
 
   private:
     void Act();
     void Shoot();
+    void Progressed();
+    std::string ItemText(int32_t index) const;
+    std::string WhereItStands() const;
 
     platform::VirtualClock& clock_;
     platform::HeadlessDisplay& display_;
     TMainForm& main_;
     std::string folder_;
     THeadlessReadResult result_;
-    bool started_ = false;
+    bool clickedTitle_ = false;  // the title was clicked to start a reading
+    bool readingBegan_ = false;  // and the reading left the title
+    int32_t lastItem_ = -1;      // the last item read
+    uint32_t lastProgress_ = 0;
     int choice_ = 0;
     uint32_t waitingSince_ = 0;
     bool waiting_ = false;
 };
 
-// A 24-bit BMP of the picture (bottom-up rows, as the format stores them).
-std::vector<uint8_t> BmpBytes(const TImage& picture);
+// The line the program prints when the reader is done: pages and endings read, or where the
+// reader stopped.
+std::string HeadlessReadSummary(const THeadlessReadResult& result);
 
 }  // namespace tavri

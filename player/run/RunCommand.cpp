@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Convert.h"
 #include "graphics/DIBTools.h"
 #include "platform/MessageBox.h"
 #include "platform/TextEncoding.h"
-#include "run/Convert.h"
 #include "run/RunMain.h"
 #include "scenario/CommandParser.h"
 
@@ -21,22 +21,16 @@ namespace {
 
 using platform::Cp932;
 
-constexpr int kMaxCommandWords = 8;
-
-const std::string& Word(const TMainForm& form, int index) {
-    return form.CommandWords[size_t(index)];
-}
-
-int32_t IntWord(const TMainForm& form, int index) {
-    return StrToInt(Word(form, index));
+int32_t IntWord(const TCommandWords& words, int index) {
+    return StrToInt(words[index]);
 }
 
 // Three words red, green and blue. Out-of-range words wrap into the other components rather
 // than overflow, as the packed value always did.
-TColor ColourWords(const TMainForm& form, int first) {
-    const uint32_t red = uint32_t(IntWord(form, first));
-    const uint32_t green = uint32_t(IntWord(form, first + 1));
-    const uint32_t blue = uint32_t(IntWord(form, first + 2));
+TColor ColourWords(const TCommandWords& words, int first) {
+    const uint32_t red = uint32_t(IntWord(words, first));
+    const uint32_t green = uint32_t(IntWord(words, first + 1));
+    const uint32_t blue = uint32_t(IntWord(words, first + 2));
     return TColor(red + green * 256u + blue * 65536u);
 }
 
@@ -68,9 +62,10 @@ void CharacterTransition(TMainForm& form) {
 // ----- Counters -----
 
 // The counter named by word 1, or null after telling the author it does not exist.
-TNovelCounter* CounterOrMessage(TMainForm& form, const char* commandCaption) {
+TNovelCounter* CounterOrMessage(TMainForm& form, const TCommandWords& words,
+                                const char* commandCaption) {
     CNovelCounters& counters = form.State.Counters();
-    const std::string& name = Word(form, 1);
+    const std::string& name = words[1];
     const int index = counters.IndexOf(name);
     if (index < 0) {
         form.Application.Messages().Show(
@@ -107,260 +102,265 @@ int32_t RandomBetween(TMainForm& form, int32_t a, int32_t b) {
     return int32_t(lo + draw(form.State.Session.Random));
 }
 
-void CounterSet(TMainForm& form) {
-    if (TNovelCounter* counter = CounterOrMessage(form, ".CounterSet")) {
-        StoreClamped(*counter, IntWord(form, 2));
+}  // namespace
+
+// The handlers see the window's state as its own units do.
+struct TCommandHandlers {
+    static void CounterSet(TMainForm& form, const TCommandWords& words) {
+        if (TNovelCounter* counter = CounterOrMessage(form, words, ".CounterSet")) {
+            StoreClamped(*counter, IntWord(words, 2));
+        }
     }
-}
 
-void CounterPlus(TMainForm& form) {
-    if (TNovelCounter* counter = CounterOrMessage(form, ".CounterPlus")) {
-        StoreClamped(*counter, WrappingAdd(counter->Value, IntWord(form, 2)));
+    static void CounterPlus(TMainForm& form, const TCommandWords& words) {
+        if (TNovelCounter* counter = CounterOrMessage(form, words, ".CounterPlus")) {
+            StoreClamped(*counter, WrappingAdd(counter->Value, IntWord(words, 2)));
+        }
     }
-}
 
-void CounterRndSet(TMainForm& form) {
-    if (TNovelCounter* counter = CounterOrMessage(form, ".CounterRndSet")) {
-        const int32_t a = IntWord(form, 2), b = IntWord(form, 3);
-        StoreClamped(*counter, RandomBetween(form, a, b));
+    static void CounterRndSet(TMainForm& form, const TCommandWords& words) {
+        if (TNovelCounter* counter = CounterOrMessage(form, words, ".CounterRndSet")) {
+            const int32_t a = IntWord(words, 2), b = IntWord(words, 3);
+            StoreClamped(*counter, RandomBetween(form, a, b));
+        }
     }
-}
 
-void CounterRndPlus(TMainForm& form) {
-    if (TNovelCounter* counter = CounterOrMessage(form, ".CounterRndPlus")) {
-        const int32_t a = IntWord(form, 2), b = IntWord(form, 3);
-        StoreClamped(*counter, WrappingAdd(counter->Value, RandomBetween(form, a, b)));
+    static void CounterRndPlus(TMainForm& form, const TCommandWords& words) {
+        if (TNovelCounter* counter = CounterOrMessage(form, words, ".CounterRndPlus")) {
+            const int32_t a = IntWord(words, 2), b = IntWord(words, 3);
+            StoreClamped(*counter, WrappingAdd(counter->Value, RandomBetween(form, a, b)));
+        }
     }
-}
 
-// ----- Pages and pictures -----
+    // ----- Pages and pictures -----
 
-void NextPage(TMainForm& form) {
-    form.Yield();
-    PresentWholePage(form);
-}
-
-// The word is converted even when it is missing, so a bare ".WAIT" is reported, not ignored.
-void Wait(TMainForm& form) {
-    form.WaitDuration = IntWord(form, 1);
-    form.WaitElapsed = 0;
-    form.Waiting = true;
-}
-
-void GraphLoad(TMainForm& form) {
-    form.Yield();
-    form.PresentPage();
-    form.State.LoadBackground(Word(form, 1));
-    // With more than five words nothing is prepared, and the last effect runs again.
-    switch (form.CommandWordCount) {
-        case 2:
-            form.PrepareDefaultTransition();
-            break;
-        case 3:
-            form.PrepareTransition(Word(form, 2));
-            break;
-        case 4:
-            form.PrepareTransition(Word(form, 2), Word(form, 3));
-            break;
-        case 5:
-            form.PrepareTransition(Word(form, 2), Word(form, 3), Word(form, 4));
-            break;
-        default:
-            break;
+    static void NextPage(TMainForm& form, const TCommandWords&) {
+        form.Yield();
+        PresentWholePage(form);
     }
-    form.BeginTransition();
-}
 
-void GraphFill(TMainForm& form) {
-    form.Yield();
-    form.PresentPage();
-    TRunCommon& state = form.State;
-    const TColor colour = ColourWords(form, 1);
-    const int32_t opacity = form.CommandWordCount >= 5 ? IntWord(form, 4) : 100;
-    // The blend takes a 16-bit level that it caps at 100; saturating first keeps a large
-    // percentage from wrapping round to a faint or empty wash.
-    DibFillBlend(state.BackgroundImage, {0, 0, kScreenWidth, kScreenHeight}, colour,
-                 int16_t(std::clamp(opacity, 0, 100)));
-    Compose(form);
-    switch (form.CommandWordCount) {
-        case 6:
-            form.PrepareTransition(Word(form, 5));
-            break;
-        case 7:
-            form.PrepareTransition(Word(form, 5), Word(form, 6));
-            break;
-        case 8:
-            form.PrepareTransition(Word(form, 5), Word(form, 6), Word(form, 7));
-            break;
-        default:
-            form.PrepareDefaultTransition();
-            break;
+    // The word is converted even when it is missing, so a bare ".WAIT" is reported, not ignored.
+    static void Wait(TMainForm& form, const TCommandWords& words) {
+        form.WaitDuration = IntWord(words, 1);
+        form.WaitElapsed = 0;
+        form.Waiting = true;
     }
-    form.BeginTransition();
-}
 
-void CharSet(TMainForm& form) {
-    form.Yield();
-    PresentWholePage(form);
-    form.State.SpriteLayer.SetSpriteAligned(Word(form, 1), Word(form, 2), Word(form, 3),
-                                            Word(form, 4));
-    Compose(form);
-    CharacterTransition(form);
-}
+    static void GraphLoad(TMainForm& form, const TCommandWords& words) {
+        form.Yield();
+        form.PresentPage();
+        form.State.LoadBackground(words[1]);
+        // With more than five words nothing is prepared, and the last effect runs again.
+        switch (words.Count) {
+            case 2:
+                form.PrepareDefaultTransition();
+                break;
+            case 3:
+                form.PrepareTransition(words[2]);
+                break;
+            case 4:
+                form.PrepareTransition(words[2], words[3]);
+                break;
+            case 5:
+                form.PrepareTransition(words[2], words[3], words[4]);
+                break;
+            default:
+                break;
+        }
+        form.BeginTransition();
+    }
 
-// Without a name only the typed text goes; there is no sprite to take away.
-void CharDelete(TMainForm& form) {
-    form.Yield();
-    PresentWholePage(form);
-    if (form.CommandWordCount >= 2) {
-        form.State.SpriteLayer.DeleteSprite(Word(form, 1));
+    static void GraphFill(TMainForm& form, const TCommandWords& words) {
+        form.Yield();
+        form.PresentPage();
+        TRunCommon& state = form.State;
+        const TColor colour = ColourWords(words, 1);
+        const int32_t opacity = words.Count >= 5 ? IntWord(words, 4) : 100;
+        // The blend takes a 16-bit level that it caps at 100; saturating first keeps a large
+        // percentage from wrapping round to a faint or empty wash.
+        DibFillBlend(state.BackgroundImage, {0, 0, kCanvasWidth, kCanvasHeight}, colour,
+                     int16_t(std::clamp(opacity, 0, 100)));
+        Compose(form);
+        switch (words.Count) {
+            case 6:
+                form.PrepareTransition(words[5]);
+                break;
+            case 7:
+                form.PrepareTransition(words[5], words[6]);
+                break;
+            case 8:
+                form.PrepareTransition(words[5], words[6], words[7]);
+                break;
+            default:
+                form.PrepareDefaultTransition();
+                break;
+        }
+        form.BeginTransition();
+    }
+
+    static void CharSet(TMainForm& form, const TCommandWords& words) {
+        form.Yield();
+        PresentWholePage(form);
+        form.State.SpriteLayer.SetSpriteAligned(words[1], words[2], words[3], words[4]);
         Compose(form);
         CharacterTransition(form);
     }
-}
 
-void CharClear(TMainForm& form) {
-    form.Yield();
-    PresentWholePage(form);
-    form.State.SpriteLayer.Clear();
-    Compose(form);
-    CharacterTransition(form);
-}
-
-// ----- Music and sound -----
-
-void MidiPlay(TMainForm& form) {
-    form.State.CurrentMidiName = Word(form, 1);
-    form.PlayMidi(Word(form, 1), true);
-}
-
-void MidiStop(TMainForm& form) {
-    form.State.CurrentMidiName.clear();
-    form.MidiDrive.Stop();
-}
-
-void MidiFadeOut(TMainForm& form) {
-    form.State.CurrentMidiName.clear();
-    form.MidiDrive.FadeOut(IntWord(form, 1));
-}
-
-void BgmPlay(TMainForm& form) {
-    form.State.CurrentBgmName = Word(form, 1);
-    if (form.SoundEngine) {
-        form.SoundEngine->SetLooping("bgm", -1);
+    // Without a name only the typed text goes; there is no sprite to take away.
+    static void CharDelete(TMainForm& form, const TCommandWords& words) {
+        form.Yield();
+        PresentWholePage(form);
+        if (words.Count >= 2) {
+            form.State.SpriteLayer.DeleteSprite(words[1]);
+            Compose(form);
+            CharacterTransition(form);
+        }
     }
-    const int32_t fadeIn = form.CommandWordCount >= 3 ? IntWord(form, 2) : 0;
-    form.PlaySoundTrack("bgm", Word(form, 1), fadeIn);
-}
 
-void BgmStop(TMainForm& form) {
-    form.State.CurrentBgmName.clear();
-    form.FadeOutSoundTrack("bgm");
-}
-
-void BgmFadeOut(TMainForm& form) {
-    form.State.CurrentBgmName.clear();
-    const int32_t ms = IntWord(form, 1);
-    if (form.SoundEngine) {
-        form.SoundEngine->FadeOut("bgm", ms);
+    static void CharClear(TMainForm& form, const TCommandWords&) {
+        form.Yield();
+        PresentWholePage(form);
+        form.State.SpriteLayer.Clear();
+        Compose(form);
+        CharacterTransition(form);
     }
-}
 
-// The "sound" track never loops: effects play once.
-void SoundPlay(TMainForm& form) {
-    form.State.CurrentSoundName = Word(form, 1);
-    form.PlaySoundTrack("sound", Word(form, 1), 0);
-}
+    // ----- Music and sound -----
 
-void SoundStop(TMainForm& form) {
-    form.State.CurrentSoundName.clear();
-    form.FadeOutSoundTrack("sound");
-}
-
-// ----- Text font -----
-// These last only until the renderer is reset by the next change of run mode.
-
-void FontType(TMainForm& form) {
-    TFont& font = form.State.TextRenderer.Font;
-    const std::string kind = platform::AnsiUpperCase(Word(form, 1));
-    if (kind == "GOTHIC") {
-        font.Face = Cp932("ＭＳ Ｐゴシック");
-        font.Bold = false;
-        font.Italic = false;
-    } else if (kind == "MINCHO") {
-        font.Face = Cp932("ＭＳ Ｐ明朝");
-        font.Bold = true;
-        font.Italic = false;
+    static void MidiPlay(TMainForm& form, const TCommandWords& words) {
+        form.State.CurrentMidiName = words[1];
+        form.PlayMidi(words[1], true);
     }
-}
 
-void FontSize(TMainForm& form) {
-    form.State.TextRenderer.Font.Height = FontHeightForSize(IntWord(form, 1));
-}
+    static void MidiStop(TMainForm& form, const TCommandWords&) {
+        form.State.CurrentMidiName.clear();
+        form.MidiDrive.Stop();
+    }
 
-void FontColor(TMainForm& form) {
-    form.State.TextRenderer.TextColor = ColourWords(form, 1);
-}
+    static void MidiFadeOut(TMainForm& form, const TCommandWords& words) {
+        form.State.CurrentMidiName.clear();
+        form.MidiDrive.FadeOut(IntWord(words, 1));
+    }
 
-void FontDefault(TMainForm& form) {
-    TRunCommon& state = form.State;
-    // The header's size went through the same cap as a command's when the novel was loaded.
-    state.TextRenderer.Font = FontOf(state.Session.DefaultFont);
-    state.TextRenderer.TextColor = state.Header().DefaultTextColor;
-}
+    static void BgmPlay(TMainForm& form, const TCommandWords& words) {
+        form.State.CurrentBgmName = words[1];
+        if (form.SoundEngine) {
+            form.SoundEngine->SetLooping("bgm", -1);
+        }
+        const int32_t fadeIn = words.Count >= 3 ? IntWord(words, 2) : 0;
+        form.PlaySoundTrack("bgm", words[1], fadeIn);
+    }
+
+    static void BgmStop(TMainForm& form, const TCommandWords&) {
+        form.State.CurrentBgmName.clear();
+        form.FadeOutSoundTrack("bgm");
+    }
+
+    static void BgmFadeOut(TMainForm& form, const TCommandWords& words) {
+        form.State.CurrentBgmName.clear();
+        const int32_t ms = IntWord(words, 1);
+        if (form.SoundEngine) {
+            form.SoundEngine->FadeOut("bgm", ms);
+        }
+    }
+
+    // The "sound" track never loops: effects play once.
+    static void SoundPlay(TMainForm& form, const TCommandWords& words) {
+        form.State.CurrentSoundName = words[1];
+        form.PlaySoundTrack("sound", words[1], 0);
+    }
+
+    static void SoundStop(TMainForm& form, const TCommandWords&) {
+        form.State.CurrentSoundName.clear();
+        form.FadeOutSoundTrack("sound");
+    }
+
+    // ----- Text font -----
+    // These last only until the renderer is reset by the next change of run mode.
+
+    static void FontType(TMainForm& form, const TCommandWords& words) {
+        TFont& font = form.State.TextRenderer.Font;
+        const std::string kind = platform::AnsiUpperCase(words[1]);
+        if (kind == "GOTHIC") {
+            font.Face = Cp932("ＭＳ Ｐゴシック");
+            font.Bold = false;
+            font.Italic = false;
+        } else if (kind == "MINCHO") {
+            font.Face = Cp932("ＭＳ Ｐ明朝");
+            font.Bold = true;
+            font.Italic = false;
+        }
+    }
+
+    static void FontSize(TMainForm& form, const TCommandWords& words) {
+        form.State.TextRenderer.Font.Height = FontHeightForSize(IntWord(words, 1));
+    }
+
+    static void FontColor(TMainForm& form, const TCommandWords& words) {
+        form.State.TextRenderer.TextColor = ColourWords(words, 1);
+    }
+
+    static void FontDefault(TMainForm& form, const TCommandWords&) {
+        TRunCommon& state = form.State;
+        // The header's size went through the same cap as a command's when the novel was loaded.
+        state.TextRenderer.Font = FontOf(state.Session.DefaultFont);
+        state.TextRenderer.TextColor = state.Header().DefaultTextColor;
+    }
+};
+
+namespace {
 
 struct TCommand {
     const char* Name;
     int MinWords;
-    void (*Run)(TMainForm&);
+    void (*Run)(TMainForm&, const TCommandWords&);
 };
 
 // Compared in this order; the first equal name runs.
 constexpr std::array<TCommand, 23> kCommands{{
-    {".NEXTPAGE", 1, NextPage},
-    {".WAIT", 1, Wait},
-    {".GRAPHLOAD", 2, GraphLoad},
-    {".GRAPHFILL", 4, GraphFill},
-    {".CHARSET", 5, CharSet},
-    {".CHARDELETE", 1, CharDelete},
-    {".CHARCLEAR", 1, CharClear},
-    {".MIDIPLAY", 2, MidiPlay},
-    {".MIDISTOP", 1, MidiStop},
-    {".MIDIFADEOUT", 2, MidiFadeOut},
-    {".BGMPLAY", 2, BgmPlay},
-    {".BGMSTOP", 1, BgmStop},
-    {".BGMFADEOUT", 2, BgmFadeOut},
-    {".SOUNDPLAY", 2, SoundPlay},
-    {".SOUNDSTOP", 1, SoundStop},
-    {".COUNTERSET", 3, CounterSet},
-    {".COUNTERPLUS", 3, CounterPlus},
-    {".COUNTERRNDSET", 4, CounterRndSet},
-    {".COUNTERRNDPLUS", 4, CounterRndPlus},
-    {".FONTTYPE", 2, FontType},
-    {".FONTSIZE", 2, FontSize},
-    {".FONTCOLOR", 4, FontColor},
-    {".FONTDEFAULT", 1, FontDefault},
+    {".NEXTPAGE", 1, &TCommandHandlers::NextPage},
+    {".WAIT", 1, &TCommandHandlers::Wait},
+    {".GRAPHLOAD", 2, &TCommandHandlers::GraphLoad},
+    {".GRAPHFILL", 4, &TCommandHandlers::GraphFill},
+    {".CHARSET", 5, &TCommandHandlers::CharSet},
+    {".CHARDELETE", 1, &TCommandHandlers::CharDelete},
+    {".CHARCLEAR", 1, &TCommandHandlers::CharClear},
+    {".MIDIPLAY", 2, &TCommandHandlers::MidiPlay},
+    {".MIDISTOP", 1, &TCommandHandlers::MidiStop},
+    {".MIDIFADEOUT", 2, &TCommandHandlers::MidiFadeOut},
+    {".BGMPLAY", 2, &TCommandHandlers::BgmPlay},
+    {".BGMSTOP", 1, &TCommandHandlers::BgmStop},
+    {".BGMFADEOUT", 2, &TCommandHandlers::BgmFadeOut},
+    {".SOUNDPLAY", 2, &TCommandHandlers::SoundPlay},
+    {".SOUNDSTOP", 1, &TCommandHandlers::SoundStop},
+    {".COUNTERSET", 3, &TCommandHandlers::CounterSet},
+    {".COUNTERPLUS", 3, &TCommandHandlers::CounterPlus},
+    {".COUNTERRNDSET", 4, &TCommandHandlers::CounterRndSet},
+    {".COUNTERRNDPLUS", 4, &TCommandHandlers::CounterRndPlus},
+    {".FONTTYPE", 2, &TCommandHandlers::FontType},
+    {".FONTSIZE", 2, &TCommandHandlers::FontSize},
+    {".FONTCOLOR", 4, &TCommandHandlers::FontColor},
+    {".FONTDEFAULT", 1, &TCommandHandlers::FontDefault},
 }};
 
 }  // namespace
 
-void TMainForm::ParseCommandLine(const std::string& line) {
-    std::vector<std::string> words;
-    SplitCommand(line, words);
-    for (std::string& word : CommandWords) {
-        word.clear();
-    }
-    CommandWordCount = int32_t(std::min<size_t>(words.size(), kMaxCommandWords));
-    std::copy_n(words.begin(), CommandWordCount, CommandWords.begin());
+TCommandWords TMainForm::ParseCommandLine(const std::string& line) {
+    std::vector<std::string> split;
+    SplitCommand(line, split);
+    TCommandWords words;
+    words.Count = int32_t(std::min<size_t>(split.size(), TCommandWords::kMaxWords));
+    std::move(split.begin(), split.begin() + words.Count, words.Words.begin());
+    return words;
 }
 
 // Unknown names are ignored without a word: a scenario may carry commands of other players.
-void TMainForm::ExecuteCommand() {
-    CommandWords[0] = platform::AnsiUpperCase(CommandWords[0]);
+void TMainForm::ExecuteCommand(TCommandWords words) {
+    words.Words[0] = platform::AnsiUpperCase(words.Words[0]);
     for (const TCommand& command : kCommands) {
-        if (CommandWords[0] == command.Name) {
-            if (CommandWordCount >= command.MinWords) {
-                command.Run(*this);
+        if (words[0] == command.Name) {
+            if (words.Count >= command.MinWords) {
+                command.Run(*this, words);
             }
             return;
         }
@@ -368,8 +368,7 @@ void TMainForm::ExecuteCommand() {
 }
 
 void TMainForm::RunCommandLine(const std::string& line) {
-    ParseCommandLine(line);
-    ExecuteCommand();
+    ExecuteCommand(ParseCommandLine(line));
 }
 
 }  // namespace tavri

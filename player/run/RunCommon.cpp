@@ -1,12 +1,9 @@
 #include "run/RunCommon.h"
 
-#include <optional>
 #include <vector>
 
-#include "PackageFile2.h"
 #include "graphics/Canvas.h"
 #include "graphics/Picture.h"
-#include "platform/FileSystem.h"
 #include "platform/NovelPath.h"
 #include "platform/TextEncoding.h"
 
@@ -72,28 +69,19 @@ void TRunCommon::LoadPicture(const std::string& name) {
         return;
     }
     TDecodedPicture picture;
-    bool loaded = false;
-    std::vector<uint8_t> bytes;
-    if (Media.Package != nullptr && Media.Package->ReadEntry(name, bytes)) {
-        loaded = DecodeAs(kind, bytes, picture);
-    }
-    if (!loaded) {
-        // A damaged package entry may still have a good twin on disk.
-        const auto path = platform::ResolveNovelPath(Media.Folder, name);
-        const auto file = path ? platform::ReadWholeFile(*path) : std::nullopt;
-        loaded = file && DecodeAs(kind, *file, picture);
-    }
-    if (!loaded) {
+    if (!LoadMedia(Media, name, [&](const std::vector<uint8_t>& bytes) {
+            return DecodeAs(kind, bytes, picture);
+        })) {
         return;
     }
-    if (picture.Image.Width() == kScreenWidth && picture.Image.Height() == kScreenHeight) {
+    if (picture.Image.Width() == kCanvasWidth && picture.Image.Height() == kCanvasHeight) {
         NextFrameImage.Assign(picture.Image);
         NextFrameImage.SetPixelFormat(TPixelFormat::Pf24bit);
         return;
     }
     // A smaller picture is framed by what the frame held; a larger one is clipped.
-    DrawImage(NextFrameImage, kScreenWidth / 2 - picture.Image.Width() / 2,
-              kScreenHeight / 2 - picture.Image.Height() / 2, picture.Image);
+    DrawImage(NextFrameImage, kCanvasWidth / 2 - picture.Image.Width() / 2,
+              kCanvasHeight / 2 - picture.Image.Height() / 2, picture.Image);
 }
 
 void TRunCommon::LoadBackground(const std::string& name) {

@@ -14,12 +14,14 @@
 #include "graphics/DIBTools.h"
 #include "graphics/Image.h"
 #include "graphics/SpriteLayer.h"
+#include "platform/Display.h"
 #include "scenario/NovelData.h"
 
 namespace tavri {
 
-inline constexpr int kScreenWidth = 640;
-inline constexpr int kScreenHeight = 480;
+// The picture is the display's canvas, in both display modes.
+using platform::kCanvasHeight;
+using platform::kCanvasWidth;
 
 // The renderer's font for a font of the scenario.
 inline TFont FontOf(const TFontSpec& scenarioFont) {
@@ -70,11 +72,11 @@ class TRunCommon {
     // Where pictures come from: the package, then the folder names resolve against.
     TMediaSource Media;
 
-    TImage ScreenImage{kScreenWidth, kScreenHeight};
-    TImage NextFrameImage{kScreenWidth, kScreenHeight};
-    TImage PreviousFrameImage{kScreenWidth, kScreenHeight};
-    TImage BackgroundImage{kScreenWidth, kScreenHeight};
-    TImage ChoiceHighlightImage{kScreenWidth, kScreenHeight};
+    TImage ScreenImage{kCanvasWidth, kCanvasHeight};
+    TImage NextFrameImage{kCanvasWidth, kCanvasHeight};
+    TImage PreviousFrameImage{kCanvasWidth, kCanvasHeight};
+    TImage BackgroundImage{kCanvasWidth, kCanvasHeight};
+    TImage ChoiceHighlightImage{kCanvasWidth, kCanvasHeight};
     TImage ClickMarkImage;  // 48 × 24: two 24 × 24 frames, pure white is transparent
 
     TSpriteLayer SpriteLayer;      // owns its pictures

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "assets/Assets.h"
+#include "graphics/Picture.h"
 #include "platform/TextEncoding.h"
 #include "ui/Cursors.h"
 
@@ -19,10 +21,10 @@ constexpr int kDebugPanelHeight = 13;
 TDebugPanel::TDebugPanel(ui::TApplication& application)
     : TForm(application), DebugLabel1(*this), DebugLabel2(*this) {
     CanActivate = false;
-    ClientWidth = kScreenWidth;
+    ClientWidth = kCanvasWidth;
     ClientHeight = kDebugPanelHeight;
     Left = 0;
-    Top = kScreenHeight - kDebugPanelHeight;
+    Top = kCanvasHeight - kDebugPanelHeight;
     Color = RGB(192, 192, 192);
     for (ui::TLabel* label : {&DebugLabel1, &DebugLabel2}) {
         label->Font.Face = Cp932("ＭＳ Ｐゴシック");
@@ -34,12 +36,9 @@ TDebugPanel::TDebugPanel(ui::TApplication& application)
     DebugLabel2.SetBounds(440, 0, 198, kDebugPanelHeight);
 }
 
-TMainForm::TMainForm(ui::TApplication& application, TRunCommon& state, ui::TYesNoForm& yesNo,
-                     IMainWindowServices* services, TMidiSetup midi)
+TMainForm::TMainForm(ui::TApplication& application, TRunCommon& state, TMidiSetup midi)
     : Application(application),
       State(state),
-      YesNoForm(yesNo),
-      Services(services ? *services : defaultServices_),
       Timer(application),
       DebugPanel(application),
       Effector(application.Clock(), Dib),
@@ -62,9 +61,25 @@ TMainForm::~TMainForm() {
     FormDestroy();
 }
 
+void TMainForm::Connect(ui::TYesNoForm& yesNo, IMainWindowServices& services) {
+    YesNoForm = &yesNo;
+    Services = &services;
+}
+
 // ----- Creation -----
 
+// The click marker and the logo are compiled into the program.
+void TMainForm::LoadCarriedPictures() {
+    const std::vector<uint8_t>& marker = assets::ClickMarkBmp();
+    KeyWaitImages = DecodeBmp(marker.data(), marker.size()).Image;
+    const std::vector<uint8_t>& logo = assets::LogoPng();
+    TDecodedPicture decoded = DecodePng(logo.data(), logo.size());
+    PowerdByImage = std::move(decoded.Image);
+    PowerdByMask = std::move(decoded.AlphaMask);
+}
+
 void TMainForm::FormCreate() {
+    LoadCarriedPictures();
     CNovelFileHeader& header = State.Header();
     if (header.NovelTitle.empty()) {
         header.NovelTitle = kRuntimeCaption;
@@ -124,7 +139,7 @@ void TMainForm::DXDrawInitialize() {
     ModesScanned = true;
     const bool only16 = State.Session.Only16BitModes || State.Header().Only16BitColor != 0;
     for (const platform::TDisplayMode& mode : Application.Display().DisplayModes()) {
-        if (mode.width == kScreenWidth && mode.height == kScreenHeight && mode.bitCount > 0 &&
+        if (mode.width == kCanvasWidth && mode.height == kCanvasHeight && mode.bitCount > 0 &&
             (!only16 || mode.bitCount <= 16)) {
             DisplayWidth = mode.width;
             DisplayHeight = mode.height;
@@ -285,8 +300,8 @@ void TMainForm::PresentRect(TRect rect) {
     // the picture changes nothing there.
     rect.Left = std::max(rect.Left, 0);
     rect.Top = std::max(rect.Top, 0);
-    rect.Right = std::min(rect.Right, kScreenWidth);
-    rect.Bottom = std::min(rect.Bottom, kScreenHeight);
+    rect.Right = std::min(rect.Right, kCanvasWidth);
+    rect.Bottom = std::min(rect.Bottom, kCanvasHeight);
     if (rect.Left < rect.Right && rect.Top < rect.Bottom) {
         Application.Invalidate();
     }
@@ -337,7 +352,7 @@ void TMainForm::EnterFullScreen() {
         Application.Messages().Show(Cp932("画面モードを変更できません。\r\n実行を中止します。"),
                                     Application.Title, platform::MsgIcon::Error,
                                     platform::MsgButtons::Ok);
-        ExitStatus = 1;
+        exitStatus_ = 1;
         Close();
         return;
     }
@@ -367,14 +382,15 @@ void TMainForm::MouseMove(uint8_t, int x, int y) {
 void TMainForm::KeyDown(int& key, uint8_t) {
     switch (key) {
         case platform::VkEscape: {
-            YesNoForm.Caption = Cp932("本を閉じる");
-            YesNoForm.MessageLabel.SetCaption(Cp932("終了してよろしいですか？"));
-            Timer.SetEnabled(false);
-            const int answer = YesNoForm.ShowModal();
-            if (answer == ui::mrOk) {
+            if (YesNoForm == nullptr) {
+                return;
+            }
+            YesNoForm->Caption = Cp932("本を閉じる");
+            YesNoForm->MessageLabel.SetCaption(Cp932("終了してよろしいですか？"));
+            TTimerPause pause(*this);
+            if (YesNoForm->ShowModal() == ui::mrOk) {
                 Close();
             }
-            Timer.SetEnabled(true);
             return;
         }
         case platform::VkSpace:
@@ -397,16 +413,15 @@ void TMainForm::KeyDown(int& key, uint8_t) {
     switch (key) {
         case platform::VkF5:
             if (State.Counters().Count > 0) {
-                Timer.SetEnabled(false);
-                Services.ShowCounterEditor();
-                Timer.SetEnabled(true);
+                TTimerPause pause(*this);
+                Services->ShowCounterEditor();
             }
             break;
-        case platform::VkF6:
-            Timer.SetEnabled(false);
-            Services.ShowJumpForm();
-            Timer.SetEnabled(true);
+        case platform::VkF6: {
+            TTimerPause pause(*this);
+            Services->ShowJumpForm();
             break;
+        }
         case platform::VkF7:
             MidiDrive.Stop();
             FadeOutSoundTrack("sound");

@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
 
-#include "PackageFile2.h"
 #include "graphics/DIBTools.h"
-#include "platform/Stream.h"
 #include "run/RunMain.h"
 
 namespace tavri {
@@ -23,7 +20,7 @@ void TMainForm::StartFromBeginning() {
     }
     State.CurrentBackgroundName.clear();
     State.SpriteLayer.Clear();
-    DibFillBlend(State.NextFrameImage, {0, 0, kScreenWidth, kScreenHeight}, 0, 100);
+    DibFillBlend(State.NextFrameImage, {0, 0, kCanvasWidth, kCanvasHeight}, 0, 100);
     // The first page fades in from black.
     PrepareDefaultTransition();
     BeginTransition();
@@ -31,7 +28,7 @@ void TMainForm::StartFromBeginning() {
     // PresentPage above counted a page that the reader never saw.
     State.PageNumber = 0;
     State.ReadingCount = 1;
-    if (State.Header().BookmarkMode == 0) {
+    if (State.Header().BookmarkMode == BmNoBookmarks) {
         ResetNonPersistentCounters();
     }
 }
@@ -49,15 +46,7 @@ void TMainForm::ResetNonPersistentCounters() {
 }
 
 void TMainForm::PlayMidi(const std::string& name, bool loop) {
-    std::vector<uint8_t> bytes;
-    TReadPackageFile* package = State.Media.Package;
-    if (package != nullptr && package->ReadEntry(name, bytes)) {
-        platform::TMemoryStream stream(std::move(bytes));
-        MidiDrive.LoadFromStream(stream);
-    } else {
-        // A missing file is the sequencer's to report.
-        MidiDrive.LoadFromFile(name, State.Media.Folder);
-    }
+    MidiDrive.LoadFromMedia(State.Media, name);
     MidiDrive.Looping = loop;
     MidiDrive.Play();
 }

@@ -61,147 +61,151 @@ std::string NumberedCaption(uint8_t numbering, int index, const std::string& cap
 
 // Copies a row band onto the screen; bands near the edges are clipped to the picture.
 void CopyBand(TRunCommon& state, const TImage& source, int top, int height) {
-    DibCopyRect(source, state.ScreenImage, InclusiveRect(0, top, kScreenWidth, height));
-}
-
-// The menu's pictures are made once: captions drawn into NextFrameImage and into a tinted copy,
-// so that hovering only copies bands between the two.
-bool BuildChoices(TMainForm& form, const CNovelItem& item, int lh) {
-    TRunCommon& state = form.State;
-    form.Application.Display().SetCursor(platform::CursorKind::Hourglass);
-    form.PresentPage();
-    form.ChoicesBuilt = true;
-    form.ChoiceCount = 0;
-    form.HoverChoice = -1;
-    // In link order, so the menu reads as the author listed it.
-    for (const TNovelLink& link : item.Links) {
-        if (!LinkQualifies(link, state.Counters())) {
-            continue;
-        }
-        const int32_t target = state.Items().IndexOf(link.Target);
-        form.ChoiceTargets[size_t(form.ChoiceCount)] = target;
-        if (target < 0) {
-            continue;
-        }
-        form.ChoiceCaptions[size_t(form.ChoiceCount)] =
-            NumberedCaption(state.Header().ChoiceNumbering, form.ChoiceCount, link.Caption);
-        ++form.ChoiceCount;
-    }
-    if (form.ChoiceCount == 0) {
-        form.Application.Messages().Show(Cp932("有効なリンク先がありません。"),
-                                         Cp932("メニューリンク"), platform::MsgIcon::Error,
-                                         platform::MsgButtons::Ok);
-        form.SetRunMode(RmTitle);
-        form.PresentPage();
-        form.PresentScreen();
-        return false;
-    }
-
-    const TRect& area = state.TextArea;
-    state.ChoiceHighlightImage.Assign(state.NextFrameImage);
-    const int64_t tintBottom = area.Top + int64_t(form.ChoiceCount) * lh;
-    DibFillBlend(state.ChoiceHighlightImage,
-                 TRect{0, 0, kScreenWidth, int(std::min<int64_t>(tintBottom, kScreenHeight))},
-                 state.Header().ChoiceHighlightColor, 40);
-
-    TAntiAliasTextout& renderer = state.TextRenderer;
-    const int bandHeight = state.GlyphSize.Height + lh / 4;
-    for (int i = 0; i < form.ChoiceCount; ++i) {
-        const std::string& caption = form.ChoiceCaptions[size_t(i)];
-        const int y = area.Top + lh * i;
-        for (TImage* image : {&state.NextFrameImage, &state.ChoiceHighlightImage}) {
-            renderer.Target = image;
-            renderer.TextColor = state.Header().DefaultTextColor;
-            renderer.Font = FontOf(state.Session.DefaultFont);
-            int x = area.Left + 8;
-            for (size_t p = 0; p < caption.size();) {
-                const size_t length = platform::CharLength(caption, p);
-                const std::string_view ch = std::string_view(caption).substr(p, length);
-                renderer.TextOut(x, y, ch);
-                x += renderer.MeasureText(ch).Width;
-                p += length;
-            }
-            CopyBand(state, state.NextFrameImage, y - lh / 8, bandHeight);
-            form.PresentRect(TRect{0, y - lh / 8, kScreenWidth, y - lh / 8 + bandHeight});
-        }
-    }
-    form.Application.Display().SetCursor(platform::CursorKind::Default);
-    return true;
-}
-
-void FollowMenuLinks(TMainForm& form, const CNovelItem& item) {
-    TRunCommon& state = form.State;
-    state.TextRenderer.AntiAlias = state.Header().TextAntiAlias != 0;
-    state.GlyphSize = state.TextRenderer.MeasureText(Cp932("あ"));
-    const int lh = LineHeightOf(state.GlyphSize);
-    if (!form.ChoicesBuilt && !BuildChoices(form, item, lh)) {
-        return;
-    }
-
-    const int64_t numerator = int64_t(lh / 6) + state.MousePosition.Y - state.TextArea.Top;
-    const int32_t row =
-        numerator < 0 ? 65535 / lh : int32_t(std::min<int64_t>(numerator / lh, INT32_MAX));
-    if (row != form.HoverChoice) {
-        for (int i = 0; i < form.ChoiceCount; ++i) {
-            if (form.HoverChoice < 0 || i == form.HoverChoice || i == row) {
-                const TImage& source = i == row ? state.ChoiceHighlightImage : state.NextFrameImage;
-                CopyBand(state, source, state.TextArea.Top + lh * i - lh / 8,
-                         state.GlyphSize.Height + lh / 4 + 1);
-            }
-        }
-        form.PresentScreen();
-        form.HoverChoice = row;
-    }
-
-    TPendingClick& click = state.PendingClick;
-    if (click.Pending && click.Button == uint8_t(ui::MouseButton::Right)) {
-        click.Pending = false;
-        form.Timer.SetEnabled(false);
-        form.Services.ShowSystemMenu();
-        form.Timer.SetEnabled(true);
-        return;
-    }
-    if (row < 0 || row >= form.ChoiceCount || !click.Pending ||
-        click.Button != uint8_t(ui::MouseButton::Left)) {
-        // Space and Enter click at the top, outside every row: they choose nothing.
-        click.Pending = false;
-        return;
-    }
-    click.Pending = false;
-    state.CurrentItem = form.ChoiceTargets[size_t(row)];
-    state.TextCursor = TTextCursor{1, 0};
-    form.SetRunMode(RmTyping);
-    state.NextFrameImage.Assign(state.BackgroundImage);
-    state.SpriteLayer.Draw(state.NextFrameImage);
-    form.PresentPage();
-    form.PresentScreen();
-}
-
-void FollowAutomaticLink(TMainForm& form, const CNovelItem& item) {
-    TRunCommon& state = form.State;
-    // From the last link: authors put the most specific condition last.
-    int32_t target = -1;
-    for (int i = kLinkCount - 1; i >= 0; --i) {
-        const TNovelLink& link = item.Links[size_t(i)];
-        if (LinkQualifies(link, state.Counters())) {
-            target = state.Items().IndexOf(link.Target);
-            break;
-        }
-    }
-    state.CurrentItem = target;
-    if (target < 0) {
-        form.Application.Messages().Show(Cp932("リンク先が見つかりません。"), Cp932("自動リンク"),
-                                         platform::MsgIcon::Error, platform::MsgButtons::Ok);
-        form.SetRunMode(RmTitle);
-    } else {
-        state.TextCursor = TTextCursor{1, 0};
-        form.SetRunMode(RmTyping);
-    }
-    form.PresentPage();
-    form.PresentScreen();
+    DibCopyRect(source, state.ScreenImage, InclusiveRect(0, top, kCanvasWidth, height));
 }
 
 }  // namespace
+
+// The steps after an item's text, on the window's menu state.
+struct TLinkSteps {
+    // The menu's pictures are made once: captions drawn into NextFrameImage and into a tinted copy,
+    // so that hovering only copies bands between the two.
+    static bool BuildChoices(TMainForm& form, const CNovelItem& item, int lh) {
+        TRunCommon& state = form.State;
+        form.Application.Display().SetCursor(platform::CursorKind::Hourglass);
+        form.PresentPage();
+        form.ChoicesBuilt = true;
+        form.ChoiceCount = 0;
+        form.HoverChoice = -1;
+        // In link order, so the menu reads as the author listed it.
+        for (const TNovelLink& link : item.Links) {
+            if (!LinkQualifies(link, state.Counters())) {
+                continue;
+            }
+            const int32_t target = state.Items().IndexOf(link.Target);
+            form.ChoiceTargets[size_t(form.ChoiceCount)] = target;
+            if (target < 0) {
+                continue;
+            }
+            form.ChoiceCaptions[size_t(form.ChoiceCount)] =
+                NumberedCaption(state.Header().ChoiceNumbering, form.ChoiceCount, link.Caption);
+            ++form.ChoiceCount;
+        }
+        if (form.ChoiceCount == 0) {
+            form.Application.Messages().Show(Cp932("有効なリンク先がありません。"),
+                                             Cp932("メニューリンク"), platform::MsgIcon::Error,
+                                             platform::MsgButtons::Ok);
+            form.SetRunMode(RmTitle);
+            form.PresentPage();
+            form.PresentScreen();
+            return false;
+        }
+
+        const TRect& area = state.TextArea;
+        state.ChoiceHighlightImage.Assign(state.NextFrameImage);
+        const int64_t tintBottom = area.Top + int64_t(form.ChoiceCount) * lh;
+        DibFillBlend(state.ChoiceHighlightImage,
+                     TRect{0, 0, kCanvasWidth, int(std::min<int64_t>(tintBottom, kCanvasHeight))},
+                     state.Header().ChoiceHighlightColor, 40);
+
+        TAntiAliasTextout& renderer = state.TextRenderer;
+        const int bandHeight = state.GlyphSize.Height + lh / 4;
+        for (int i = 0; i < form.ChoiceCount; ++i) {
+            const std::string& caption = form.ChoiceCaptions[size_t(i)];
+            const int y = area.Top + lh * i;
+            for (TImage* image : {&state.NextFrameImage, &state.ChoiceHighlightImage}) {
+                renderer.Target = image;
+                renderer.TextColor = state.Header().DefaultTextColor;
+                renderer.Font = FontOf(state.Session.DefaultFont);
+                int x = area.Left + 8;
+                for (size_t p = 0; p < caption.size();) {
+                    const size_t length = platform::CharLength(caption, p);
+                    const std::string_view ch = std::string_view(caption).substr(p, length);
+                    renderer.TextOut(x, y, ch);
+                    x += renderer.MeasureText(ch).Width;
+                    p += length;
+                }
+                CopyBand(state, state.NextFrameImage, y - lh / 8, bandHeight);
+                form.PresentRect(TRect{0, y - lh / 8, kCanvasWidth, y - lh / 8 + bandHeight});
+            }
+        }
+        form.Application.Display().SetCursor(platform::CursorKind::Default);
+        return true;
+    }
+
+    static void FollowMenuLinks(TMainForm& form, const CNovelItem& item) {
+        TRunCommon& state = form.State;
+        state.TextRenderer.AntiAlias = state.Header().TextAntiAlias != 0;
+        state.GlyphSize = state.TextRenderer.MeasureText(Cp932("あ"));
+        const int lh = LineHeightOf(state.GlyphSize);
+        if (!form.ChoicesBuilt && !BuildChoices(form, item, lh)) {
+            return;
+        }
+
+        const int64_t numerator = int64_t(lh / 6) + state.MousePosition.Y - state.TextArea.Top;
+        const int32_t row =
+            numerator < 0 ? 65535 / lh : int32_t(std::min<int64_t>(numerator / lh, INT32_MAX));
+        if (row != form.HoverChoice) {
+            for (int i = 0; i < form.ChoiceCount; ++i) {
+                if (form.HoverChoice < 0 || i == form.HoverChoice || i == row) {
+                    const TImage& source =
+                        i == row ? state.ChoiceHighlightImage : state.NextFrameImage;
+                    CopyBand(state, source, state.TextArea.Top + lh * i - lh / 8,
+                             state.GlyphSize.Height + lh / 4 + 1);
+                }
+            }
+            form.PresentScreen();
+            form.HoverChoice = row;
+        }
+
+        TPendingClick& click = state.PendingClick;
+        if (click.Pending && click.Button == uint8_t(ui::MouseButton::Right)) {
+            click.Pending = false;
+            TTimerPause pause(form);
+            form.Services->ShowSystemMenu();
+            return;
+        }
+        if (row < 0 || row >= form.ChoiceCount || !click.Pending ||
+            click.Button != uint8_t(ui::MouseButton::Left)) {
+            // Space and Enter click at the top, outside every row: they choose nothing.
+            click.Pending = false;
+            return;
+        }
+        click.Pending = false;
+        state.CurrentItem = form.ChoiceTargets[size_t(row)];
+        state.TextCursor = TTextCursor{1, 0};
+        form.SetRunMode(RmTyping);
+        state.NextFrameImage.Assign(state.BackgroundImage);
+        state.SpriteLayer.Draw(state.NextFrameImage);
+        form.PresentPage();
+        form.PresentScreen();
+    }
+
+    static void FollowAutomaticLink(TMainForm& form, const CNovelItem& item) {
+        TRunCommon& state = form.State;
+        // From the last link: authors put the most specific condition last.
+        int32_t target = -1;
+        for (int i = kLinkCount - 1; i >= 0; --i) {
+            const TNovelLink& link = item.Links[size_t(i)];
+            if (LinkQualifies(link, state.Counters())) {
+                target = state.Items().IndexOf(link.Target);
+                break;
+            }
+        }
+        state.CurrentItem = target;
+        if (target < 0) {
+            form.Application.Messages().Show(Cp932("リンク先が見つかりません。"),
+                                             Cp932("自動リンク"), platform::MsgIcon::Error,
+                                             platform::MsgButtons::Ok);
+            form.SetRunMode(RmTitle);
+        } else {
+            state.TextCursor = TTextCursor{1, 0};
+            form.SetRunMode(RmTyping);
+        }
+        form.PresentPage();
+        form.PresentScreen();
+    }
+};
 
 // ----- Typing -----
 
@@ -228,9 +232,9 @@ void TMainForm::TypeCharacters(int n) {
             continue;
         }
         if (cursor.Column == 1 && line[0] == '.') {
-            ParseCommandLine(line);
+            TCommandWords words = ParseCommandLine(line);
             cursor.Line += 1;
-            ExecuteCommand();
+            ExecuteCommand(std::move(words));
             return;
         }
 
@@ -311,9 +315,8 @@ void TMainForm::WaitForClick() {
     if (pending) {
         click.Pending = false;
         if (button == uint8_t(ui::MouseButton::Right)) {
-            Timer.SetEnabled(false);
-            Services.ShowSystemMenu();
-            Timer.SetEnabled(true);
+            TTimerPause pause(*this);
+            Services->ShowSystemMenu();
             return;
         }
         // Set directly rather than through SetRunMode, so that a font chosen by a command lasts.
@@ -357,13 +360,13 @@ void TMainForm::DrawClickMark(TImage& target, int x, int y, int frame) {
     const int64_t sourceLeft = int64_t(kMarkSize) * frame;
     for (int i = 0; i < kMarkSize; ++i) {
         const int64_t ty = int64_t(y) + i;
-        if (i >= marks.Height() || ty < 0 || ty >= std::min(target.Height(), kScreenHeight)) {
+        if (i >= marks.Height() || ty < 0 || ty >= std::min(target.Height(), kCanvasHeight)) {
             continue;
         }
         for (int j = 0; j < kMarkSize; ++j) {
             const int64_t sx = sourceLeft + j, tx = int64_t(x) + j;
             if (sx < 0 || sx >= marks.Width() || tx < 0 ||
-                tx >= std::min(target.Width(), kScreenWidth)) {
+                tx >= std::min(target.Width(), kCanvasWidth)) {
                 continue;
             }
             const TColor c = marks.Pixel(int(sx), i);
@@ -381,19 +384,18 @@ void TMainForm::FollowLinks() {
     const uint8_t kind = item != nullptr ? item->LinkKind : uint8_t(0xFF);
     switch (kind) {
         case LinkMenu:
-            FollowMenuLinks(*this, *item);
+            TLinkSteps::FollowMenuLinks(*this, *item);
             return;
         case LinkAuto:
-            FollowAutomaticLink(*this, *item);
+            TLinkSteps::FollowAutomaticLink(*this, *item);
             return;
         case LinkEnding:
-            if (State.Header().BookmarkMode == 2) {
+            if (State.Header().BookmarkMode == BmTitleAndEnding) {
                 PresentPage();
                 PresentScreen();
                 State.PageNumber = -1;
-                Timer.SetEnabled(false);
-                Services.ShowBookmarkScreen(Cp932("しおりに記録"), true);
-                Timer.SetEnabled(true);
+                TTimerPause pause(*this);
+                Services->ShowBookmarkScreen(Cp932("しおりに記録"), true);
             }
             SetRunMode(RmTitle);
             return;

@@ -12,7 +12,7 @@ using platform::Cp932;
 
 namespace {
 
-constexpr TRect kWholeScreen{0, 0, kScreenWidth, kScreenHeight};
+constexpr TRect kWholeScreen{0, 0, kCanvasWidth, kCanvasHeight};
 
 // A command line naming a file in double quotes, as the opening feeds the interpreter.
 std::string QuotedCommand(const char* command, const std::string& name) {
@@ -111,32 +111,30 @@ void TMainForm::TitleTick() {
             }
             break;
         }
-        case 141:  // clicks during the logo do not start the novel
+        case kTitleClickFrame:  // clicks during the logo do not start the novel
             State.PendingClick.Pending = false;
             break;
         default:
-            if (TitleFrame > 141 && State.PendingClick.Pending) {
+            if (TitleFrame > kTitleClickFrame && State.PendingClick.Pending) {
                 SetTimerInterval(NormalTimerInterval);
                 MidiDrive.Stop();
                 RunCommandLine(".BGMFadeout 3000");
                 State.PendingClick.Pending = false;
-                if (header.BookmarkMode == 0) {
+                if (header.BookmarkMode == BmNoBookmarks) {
                     StartFromBeginning();
-                } else if (header.BookmarkMode == 2) {
-                    Timer.SetEnabled(false);
-                    Services.ShowBookmarkScreen(Cp932("しおりから読む"), false);
-                    Timer.SetEnabled(true);
+                } else if (header.BookmarkMode == BmTitleAndEnding) {
+                    TTimerPause pause(*this);
+                    Services->ShowBookmarkScreen(Cp932("しおりから読む"), false);
                 } else {
                     // Any other mode starts over as the bookmark screen's start-over does, so
                     // that such a novel can be read at all.
-                    StartFromBeginning();
-                    State.Counters() = State.InitialCounters();
+                    StartNewReading();
                 }
             }
             break;
     }
     // Stops counting past the title, so that it never wraps back to the logo.
-    if (TitleFrame <= 141) {
+    if (TitleFrame <= kTitleClickFrame) {
         ++TitleFrame;
     }
 }

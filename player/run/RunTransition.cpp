@@ -34,7 +34,7 @@ bool IsPresetMask(int32_t effect) {
 
 // The name's own variants (".PNG", ".BMP") are tried by the lookup itself.
 bool MaskExists(const std::string& name, const TMediaSource& media) {
-    return LookupPicture(name, media).Found;
+    return LookupPicture(name, media).Found();
 }
 
 // A cp932 novel name as a native relative path, for the message that names where the mask was
@@ -53,34 +53,32 @@ std::string NativeRelative(const std::string& cp932Name) {
     return path;
 }
 
-// Masks travel in the package under "trans\", else beside the program, else beside the data.
-void LoadCustomMask(TMainForm& form) {
-    const std::string name = "trans\\" + form.CustomMaskName;
-    const TNovelSession& session = form.State.Session;
-    const TMediaSource besideProgram{form.State.Media.Package,
+}  // namespace
+
+void TMainForm::LoadCustomMask() {
+    const std::string name = "trans\\" + CustomMaskName;
+    const TNovelSession& session = State.Session;
+    const TMediaSource besideProgram{State.Media.Package,
                                      platform::NativeFolderOf(session.ExecutablePath),
-                                     form.State.Media.Messages};
+                                     State.Media.Messages};
     if (MaskExists(name, besideProgram)) {
-        form.Effector.LoadMaskFile(name, besideProgram);
+        Effector.LoadMaskFile(name, besideProgram);
         return;
     }
-    const TMediaSource besideData{nullptr, session.DataFolder, form.State.Media.Messages};
+    const TMediaSource besideData{nullptr, session.DataFolder, State.Media.Messages};
     if (MaskExists(name, besideData)) {
-        form.Effector.LoadMaskFile(name, besideData);
+        Effector.LoadMaskFile(name, besideData);
         return;
     }
     // The mask keeps what it held, and the wipe still runs with it.
     const std::string expected = besideProgram.Folder + NativeRelative(name);
-    form.Application.Messages().Show(platform::Cp932("ファイル ") +
-                                         platform::Utf8ToCp932(expected) +
-                                         platform::Cp932(" がありません."),
-                                     platform::Cp932("画像ファイル読み込みエラー"),
-                                     platform::MsgIcon::Error, platform::MsgButtons::Ok);
-    form.Effector.Prepare();
-    form.Effector.Restart();
+    Application.Messages().Show(platform::Cp932("ファイル ") + platform::Utf8ToCp932(expected) +
+                                    platform::Cp932(" がありません."),
+                                platform::Cp932("画像ファイル読み込みエラー"),
+                                platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    Effector.Prepare();
+    Effector.Restart();
 }
-
-}  // namespace
 
 void TMainForm::PrepareTransition(const std::string& effect, const std::string& parameter,
                                   const std::string& duration) {
@@ -118,7 +116,7 @@ void TMainForm::PrepareTransition(const std::string& effect, const std::string& 
         return;
     }
     try {
-        LoadCustomMask(*this);
+        LoadCustomMask();
     } catch (const EDibError& refused) {
         // A mask of the wrong size cannot run; the new picture is shown at once instead of
         // staying unseen until the next page.

@@ -94,7 +94,7 @@ void CNovelFileHeader::Reset() {
     ReservedSpeed = 1;
     DefaultTransitionParameter = 0;
     DefaultTransitionDuration = 500;
-    BookmarkMode = 2;
+    BookmarkMode = BmTitleAndEnding;
     ReservedMode = 0;
     FontType = 0;
     FontSize = 28;

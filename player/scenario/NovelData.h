@@ -44,6 +44,13 @@ void WriteShortString(TStream& s, const std::string& v, int capacity);
 void WriteLongString(TStream& s, const std::string& v);
 }  // namespace scenario_io
 
+// The header's BookmarkMode. Values above 2 count as bookmarks in use, like 1.
+enum TBookmarkMode : uint8_t {
+    BmNoBookmarks = 0,     // the novel keeps no bookmarks
+    BmMenuOnly = 1,        // bookmarks through the system menu only
+    BmTitleAndEnding = 2,  // also offered at the title and at an ending (the default)
+};
+
 class CNovelFileHeader {
   public:
     CNovelFileHeader() { Reset(); }

@@ -7,7 +7,6 @@
 
 #include "PackageFile2.h"
 #include "platform/FileSystem.h"
-#include "platform/NovelPath.h"
 #include "platform/TextEncoding.h"
 #include "run/RunMain.h"
 
@@ -23,13 +22,6 @@ constexpr int32_t kTrackFadeOutMs = 250;
 TReadPackageFile* OpenPackage(TRunCommon& state) {
     TReadPackageFile* package = state.Media.Package;
     return package != nullptr && package->Opened ? package : nullptr;
-}
-
-// The name, then the name with ".OGG", then with ".WAV", the first that `found` accepts.
-template <typename Found>
-bool FirstVariant(const std::string& name, Found found) {
-    return found(name) || found(platform::ChangeFileExt(name, ".OGG")) ||
-           found(platform::ChangeFileExt(name, ".WAV"));
 }
 
 }  // namespace
@@ -79,39 +71,27 @@ void TMainForm::PlaySoundTrack(const std::string& track, const std::string& name
     if (!SoundEngine) {
         return;
     }
-    if (TReadPackageFile* package = OpenPackage(State)) {
-        int64_t position = -1;
-        int32_t size = 0;
-        // The library reads the entry straight out of the program's own file; an entry beyond
-        // what its 32-bit offsets reach counts as missing.
-        const bool found = FirstVariant(name, [&](const std::string& candidate) {
-            position = package->EntryPosition(candidate);
-            if (position < 0) {
-                return false;
-            }
-            size = package->GetEntry(package->IndexOf(candidate)).Size;
-            return position + size <= INT32_MAX;
-        });
-        if (found) {
-            SoundEngine->PlayFromFilePartition(track,
-                                               platform::MakeAbsolute(State.Session.ExecutablePath),
-                                               fadeInMs, int32_t(position), size);
-            return;
-        }
-    }
-    std::string path;
-    const bool found = FirstVariant(name, [&](const std::string& candidate) {
-        const auto resolved = platform::ResolveNovelPath(State.Media.Folder, candidate);
-        path = resolved.value_or(std::string());
-        return resolved.has_value();
+    const std::vector<std::string> variants = NameVariants(name, {".OGG", ".WAV"});
+    // The library reads the entry straight out of the program's own file; an entry beyond what
+    // its 32-bit offsets reach counts as missing.
+    const TMediaSource package{OpenPackage(State), {}, nullptr};
+    const TMediaFile entry = FindInPackage(package, variants, [](const TMediaFile& candidate) {
+        return candidate.Position + candidate.Size <= INT32_MAX;
     });
-    if (!found) {
+    if (entry.Found()) {
+        SoundEngine->PlayFromFilePartition(track,
+                                           platform::MakeAbsolute(State.Session.ExecutablePath),
+                                           fadeInMs, int32_t(entry.Position), entry.Size);
+        return;
+    }
+    const TMediaFile file = FindOnDisk(State.Media, variants);
+    if (!file.Found()) {
         Application.Messages().Show(Cp932("ファイル ") + name + Cp932(" がありません."),
                                     Cp932(".SoundPlay エラー"), platform::MsgIcon::Error,
                                     platform::MsgButtons::Ok);
     }
     // With no file the library fails to open "" and the track stays silent.
-    SoundEngine->Play(track, path, fadeInMs);
+    SoundEngine->Play(track, file.DiskPath, fadeInMs);
 }
 
 void TMainForm::FadeOutSoundTrack(const std::string& track) {

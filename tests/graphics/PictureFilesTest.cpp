@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "PackageFile2.h"
 #include "graphics/DIBTools.h"
 #include "graphics/TestBitmaps.h"
+#include "media/MediaFixture.h"
 #include "platform/MessageBox.h"
 #include "platform/TextEncoding.h"
 #include "support/TestSupport.h"
@@ -11,23 +11,11 @@ namespace tavri {
 namespace {
 
 using platform::Cp932;
-using platform::RecordingMessageBoxService;
 using test::Bmp;
 
 const TColor kRed = RGB(255, 0, 0);
 
-struct Media {
-    test::TempDir dir;
-    RecordingMessageBoxService box;
-    platform::TMemoryStream stream;
-    TReadPackageFile package{box};
-    TMediaSource source{nullptr, dir.path(), &box};
-    void UsePackage(const std::vector<TPackageWriterEntry>& entries) {
-        stream.Bytes() = BuildPackage(entries);
-        package.OpenStream(stream);
-        source.Package = &package;
-    }
-};
+using Media = test::MediaFixture;
 
 TEST(PictureFiles, LookupOrderAndVariants) {
     Media m;
@@ -46,9 +34,9 @@ TEST(PictureFiles, LookupOrderAndVariants) {
         {"nothing.png", false, false, "nothing.png"},
     };
     for (const Case& c : cases) {
-        TPictureLookup found = LookupPicture(c.name, m.source);
-        EXPECT_EQ(found.Found, c.found) << c.name;
-        EXPECT_EQ(found.FromPackage, c.package) << c.name;
+        const TMediaFile found = LookupPicture(c.name, m.source);
+        EXPECT_EQ(found.Found(), c.found) << c.name;
+        EXPECT_EQ(found.InPackage(), c.package) << c.name;
         EXPECT_EQ(found.Name, c.as) << c.name;
     }
 }

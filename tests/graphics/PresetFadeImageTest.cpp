@@ -12,8 +12,8 @@
 namespace tavri {
 namespace {
 
-constexpr int W = kFadeMaskWidth;
-constexpr int H = kFadeMaskHeight;
+constexpr int W = kCanvasWidth;
+constexpr int H = kCanvasHeight;
 
 // Generation is deterministic, so one form serves every test.
 const TPresetFadeImageForm& Form() {

@@ -2,35 +2,16 @@
 
 #include <cstring>
 
+#include "graphics/PictureEncode.h"
+
 namespace tavri::test {
 
 std::vector<uint8_t> Bmp(int w, int h, TColor fill, TColor corner) {
-    const int stride = (w * 3 + 3) & ~3;
-    std::vector<uint8_t> b(54 + size_t(stride) * size_t(h), 0);
-    auto put = [&](size_t at, uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            b[at + size_t(i)] = uint8_t(v >> (8 * i));
-        }
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put(2, uint32_t(b.size()), 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, uint32_t(w), 4);
-    put(22, uint32_t(h), 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            TColor c = (x == 0 && y == 0) ? corner : fill;
-            size_t at = 54 + size_t(h - 1 - y) * size_t(stride) + size_t(x) * 3;
-            b[at] = BlueOf(c);
-            b[at + 1] = GreenOf(c);
-            b[at + 2] = RedOf(c);
-        }
+    TImage image = Filled(w, h, fill);
+    if (w > 0 && h > 0) {
+        image.SetPixel(0, 0, corner);
     }
-    return b;
+    return EncodeBmp24(image);
 }
 
 TImage Filled(int w, int h, TColor colour) {

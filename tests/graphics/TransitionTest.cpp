@@ -14,7 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/TextEncoding.h"
-#include "run/Convert.h"
+#include "base/Convert.h"
 #include "support/TestSupport.h"
 
 namespace tavri {

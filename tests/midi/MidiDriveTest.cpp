@@ -307,7 +307,7 @@ TEST(MidiDrive, OversizedOrMissingFilesAreRefusedWithAMessage) {
     HugeStream huge;
     EXPECT_THROW(s.drive.LoadFromStream(huge), platform::EFOpenError);
     try {
-        s.drive.LoadFromFile("music\\nope.mid", "/nonexistent-folder");
+        s.drive.LoadFromMedia(TMediaSource{nullptr, "/nonexistent-folder"}, "music\\nope.mid");
         ADD_FAILURE() << "opened";
     } catch (const platform::EFOpenError& error) {
         EXPECT_EQ(error.what(), platform::Cp932("ファイル music\\nope.mid を開けません。"));
@@ -328,7 +328,7 @@ TEST(MidiDrive, WithoutADeviceNothingHappens) {
     EXPECT_FALSE(drive.DeviceOpen);
     platform::TMemoryStream garbage(std::vector<uint8_t>{1, 2, 3});
     drive.LoadFromStream(garbage);
-    drive.LoadFromFile("missing.mid");
+    drive.LoadFromMedia({}, "missing.mid");
     drive.Play();
     drive.FadeOut(100);
     drive.Stop();

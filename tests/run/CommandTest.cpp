@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "base/Convert.h"
 #include "graphics/CommandStrings.h"
 #include "graphics/DIBTools.h"
 #include "graphics/PictureWriters.h"
 #include "graphics/TestBitmaps.h"
 #include "midi/SmfWriter.h"
 #include "platform/TextEncoding.h"
-#include "run/Convert.h"
 #include "run/RunFixture.h"
 
 namespace tavri::test {
@@ -87,16 +87,15 @@ struct CommandTest : ::testing::Test {
 };
 
 TEST_F(CommandTest, ParseKeepsEightWordsAndClearsTheRest) {
-    main.ParseCommandLine(".a b \"c d\" e,f g h i j");
-    EXPECT_EQ(main.CommandWordCount, 8);
+    const TCommandWords words = TMainForm::ParseCommandLine(".a b \"c d\" e,f g h i j");
+    EXPECT_EQ(words.Count, 8);
     const std::vector<std::string> expected{".a", "b", "c d", "e", "f", "g", "h", "i"};
-    EXPECT_EQ(std::vector<std::string>(main.CommandWords.begin(), main.CommandWords.end()),
-              expected);
-    main.ParseCommandLine(".x");
-    EXPECT_EQ(main.CommandWordCount, 1);
-    EXPECT_EQ(main.CommandWords[0], ".x");
-    for (size_t i = 1; i < 8; ++i) {
-        EXPECT_TRUE(main.CommandWords[i].empty()) << i;
+    EXPECT_EQ(std::vector<std::string>(words.Words.begin(), words.Words.end()), expected);
+    const TCommandWords one = TMainForm::ParseCommandLine(".x");
+    EXPECT_EQ(one.Count, 1);
+    EXPECT_EQ(one[0], ".x");
+    for (int i = 1; i < TCommandWords::kMaxWords; ++i) {
+        EXPECT_TRUE(one[i].empty()) << i;
     }
 }
 
@@ -107,14 +106,16 @@ TEST_F(CommandTest, UnknownNamesAndNamesWithoutTheDotDoNothing) {
     }
     EXPECT_EQ(state.PageNumber, page);
     EXPECT_EQ(Value("score"), 10);
-    EXPECT_FALSE(main.TransitionActive);
+    EXPECT_FALSE(main.IsTransitionActive());
     EXPECT_TRUE(f.messages.records.empty());
 }
 
 TEST_F(CommandTest, LowerCaseNamesWorkAndFileNamesKeepTheirCase) {
     Run(".countERset score 5");
     EXPECT_EQ(Value("score"), 5);
-    EXPECT_EQ(main.CommandWords[0], ".COUNTERSET");
+    const int32_t page = state.PageNumber;
+    Run(".NextPage");
+    EXPECT_EQ(state.PageNumber, page + 1);
     Run(".graphload Bg\\A.png");
     EXPECT_EQ(state.CurrentBackgroundName, "Bg\\A.png");
     EXPECT_EQ(state.BackgroundImage.Pixel(0, 0), kBlue);
@@ -193,12 +194,16 @@ TEST_F(CommandTest, RandomRangeWiderThan32BitsStaysInBounds) {
 }
 
 TEST_F(CommandTest, WaitStartsAndRejectsWordsThatAreNotNumbers) {
+    ASSERT_EQ(main.TimerInterval(), 30);
     Run(".WAIT 250");
-    EXPECT_TRUE(main.Waiting);
-    EXPECT_EQ(main.WaitDuration, 250);
-    EXPECT_EQ(main.WaitElapsed, 0);
+    EXPECT_TRUE(main.IsWaiting());
+    // The first tick only chooses the display; then every interval counts 30 ms from 0.
+    main.TimerTimer(1);
+    main.TimerTimer(8);
+    EXPECT_TRUE(main.IsWaiting());
+    main.TimerTimer(1);
+    EXPECT_FALSE(main.IsWaiting());
 
-    main.Waiting = false;
     try {
         Run(".WAIT");
         FAIL() << "no conversion error";
@@ -206,7 +211,7 @@ TEST_F(CommandTest, WaitStartsAndRejectsWordsThatAreNotNumbers) {
         EXPECT_STREQ(error.what(), "'' is not a valid integer value");
     }
     EXPECT_THROW(Run(".wait 2s"), EConvertError);
-    EXPECT_FALSE(main.Waiting);
+    EXPECT_FALSE(main.IsWaiting());
 }
 
 struct GraphLoadCase {
@@ -215,6 +220,7 @@ struct GraphLoadCase {
 };
 
 // Every form presents the page first; more than five words reuse the last prepared effect.
+// Each starts its transition from the first step, even after one that had run for a while.
 TEST_F(CommandTest, GraphLoadPreparesByWordCount) {
     const GraphLoadCase cases[] = {
         {".GRAPHLOAD bg\\a.png", kEffectNone, 1, 400},
@@ -225,28 +231,34 @@ TEST_F(CommandTest, GraphLoadPreparesByWordCount) {
     };
     for (const GraphLoadCase& c : cases) {
         SCOPED_TRACE(c.line);
+        main.SkipTransition();
         main.PrepareTransition("BLEND", "7", "700");
-        main.TransitionActive = false;
+        main.BeginTransition();
+        main.TransitionTick();
+        f.clock.Advance(1000);
+        main.SkipTransition();
         state.CurrentBackgroundName.clear();
         const int32_t page = state.PageNumber;
         Run(c.line);
-        EXPECT_EQ(main.TransitionEffect, c.effect);
-        EXPECT_EQ(main.TransitionParameter, c.parameter);
-        EXPECT_EQ(main.TransitionDuration, c.duration);
-        EXPECT_TRUE(main.TransitionActive);
-        EXPECT_EQ(main.TransitionTickCount, 0);
+        const TPreparedTransition prepared = main.PreparedTransition();
+        EXPECT_EQ(prepared.Effect, c.effect);
+        EXPECT_EQ(prepared.Parameter, c.parameter);
+        EXPECT_EQ(prepared.Duration, c.duration);
+        EXPECT_TRUE(main.IsTransitionActive());
         EXPECT_EQ(state.PageNumber, page + 1);
         EXPECT_EQ(state.CurrentBackgroundName, "bg\\a.png");
         EXPECT_TRUE(Uniform(state.NextFrameImage, kBlue));
+        main.TransitionTick();
+        EXPECT_EQ(main.IsTransitionActive(), c.effect != kEffectNone);
     }
-    main.TransitionActive = false;
+    main.SkipTransition();
     Run(".GRAPHLOAD");
-    EXPECT_FALSE(main.TransitionActive);
+    EXPECT_FALSE(main.IsTransitionActive());
 }
 
 TEST_F(CommandTest, GraphLoadStopsAtABadEffectWordWithoutStarting) {
     EXPECT_THROW(Run(".GRAPHLOAD bg\\a.png BLIND x"), EConvertError);
-    EXPECT_FALSE(main.TransitionActive);
+    EXPECT_FALSE(main.IsTransitionActive());
     // The steps before the conversion are done.
     EXPECT_EQ(state.CurrentBackgroundName, "bg\\a.png");
 }
@@ -257,8 +269,8 @@ TEST_F(CommandTest, GraphFillWashesTheBackgroundKeepingItsName) {
     Run(".GRAPHFILL 0 0 0");
     EXPECT_TRUE(Uniform(state.BackgroundImage, 0));
     EXPECT_TRUE(SameImage(state.NextFrameImage, state.BackgroundImage));
-    EXPECT_EQ(main.TransitionEffect, kEffectNone);
-    EXPECT_TRUE(main.TransitionActive);
+    EXPECT_EQ(main.PreparedTransition().Effect, kEffectNone);
+    EXPECT_TRUE(main.IsTransitionActive());
     EXPECT_EQ(state.CurrentBackgroundName, "kept.png");
 
     Run(".GRAPHFILL 255 255 255 50");
@@ -275,13 +287,14 @@ TEST_F(CommandTest, GraphFillPreparesByWordCount) {
     for (const GraphLoadCase& c : cases) {
         SCOPED_TRACE(c.line);
         Run(c.line);
-        EXPECT_EQ(main.TransitionEffect, c.effect);
-        EXPECT_EQ(main.TransitionParameter, c.parameter);
-        EXPECT_EQ(main.TransitionDuration, c.duration);
+        const TPreparedTransition prepared = main.PreparedTransition();
+        EXPECT_EQ(prepared.Effect, c.effect);
+        EXPECT_EQ(prepared.Parameter, c.parameter);
+        EXPECT_EQ(prepared.Duration, c.duration);
     }
-    main.TransitionActive = false;
+    main.SkipTransition();
     Run(".GRAPHFILL 0 0");
-    EXPECT_FALSE(main.TransitionActive);
+    EXPECT_FALSE(main.IsTransitionActive());
 }
 
 TEST_F(CommandTest, CharDeleteWithoutANameOnlyClearsTheText) {
@@ -290,24 +303,25 @@ TEST_F(CommandTest, CharDeleteWithoutANameOnlyClearsTheText) {
     Run(".CHARDELETE");
     EXPECT_EQ(state.PageNumber, page + 1);
     EXPECT_TRUE(SameImage(state.ScreenImage, state.NextFrameImage));
-    EXPECT_FALSE(main.TransitionActive);
+    EXPECT_FALSE(main.IsTransitionActive());
 }
 
 TEST_F(CommandTest, SpriteCommandsRunTheCharacterTransition) {
     for (const char* line : {".CHARCLEAR", ".CHARDELETE someone"}) {
         SCOPED_TRACE(line);
-        main.TransitionActive = false;
+        main.SkipTransition();
         state.PenPosition = {300, 300};
         Run(line);
-        EXPECT_TRUE(main.TransitionActive);
-        EXPECT_EQ(main.TransitionEffect, kEffectBlend);
-        EXPECT_EQ(main.TransitionParameter, 1);
-        EXPECT_EQ(main.TransitionDuration, 300);
+        EXPECT_TRUE(main.IsTransitionActive());
+        const TPreparedTransition prepared = main.PreparedTransition();
+        EXPECT_EQ(prepared.Effect, kEffectBlend);
+        EXPECT_EQ(prepared.Parameter, 1);
+        EXPECT_EQ(prepared.Duration, 300);
         EXPECT_EQ(state.PenPosition, (TPoint{26, 26}));
     }
-    main.TransitionActive = false;
+    main.SkipTransition();
     Run(".CHARSET c bg\\a.png TOP");  // four words: too few
-    EXPECT_FALSE(main.TransitionActive);
+    EXPECT_FALSE(main.IsTransitionActive());
     EXPECT_LT(state.SpriteLayer.IndexOf("c"), 0);
 }
 
@@ -317,7 +331,7 @@ TEST_F(CommandTest, CharSetComposesTheSpriteOverTheBackground) {
     Run(".CHARSET hero chara.png bottom right");
     EXPECT_GE(state.SpriteLayer.IndexOf("hero"), 0);
     EXPECT_GE(state.SnapshotSprites.IndexOf("hero"), 0);
-    EXPECT_TRUE(main.TransitionActive);
+    EXPECT_TRUE(main.IsTransitionActive());
     EXPECT_EQ(state.NextFrameImage.Pixel(0, 0), kBlue);
     EXPECT_EQ(state.NextFrameImage.Pixel(639, 479), kRed);
     EXPECT_EQ(state.NextFrameImage.Pixel(630, 470), kBlue);  // the transparent corner
@@ -328,9 +342,14 @@ TEST_F(CommandTest, MusicAndSoundCommandsKeepTheCurrentNames) {
     const auto song = WriteSmf(0, 480, {TSmfTrack().NoteOn(0, 0, 60, 100)});
     f.dir.Write("novel/Music/Song.mid", song);
     f.dir.Write("novel/a.mid", song);
+    // The opening's first frame would stop the music; only the music's own timer runs.
+    main.PauseTimer();
     Run(".MIDIPLAY Music\\Song.mid");
     EXPECT_EQ(state.CurrentMidiName, "Music\\Song.mid");
-    EXPECT_TRUE(main.MidiDrive.Looping);
+    // The one-note song comes round again and again: it loops.
+    f.RunFor(40);
+    EXPECT_GE(CountSent(f.midi, NoteOnMessage(60)), 2);
+    main.ResumeTimer();
     Run(".MIDISTOP");
     EXPECT_EQ(state.CurrentMidiName, "");
     Run(".MIDIPLAY a.mid");

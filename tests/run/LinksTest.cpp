@@ -87,16 +87,27 @@ std::string Novel(const std::string& header = "") {
     return "[header]\nFontSize = -27\nChoiceHighlightColor = 0x0000FF\n" + header + "\n" + kItems;
 }
 
+// A menu whose links all lead somewhere and carry `captions` just as they are written.
+std::string PlainMenuNovel(const std::vector<std::string>& captions) {
+    std::string source =
+        "[header]\nFontSize = -27\nChoiceHighlightColor = 0x0000FF\nChoiceNumbering = 0\n\n";
+    source += "[item \"menu\"]\n";
+    for (const std::string& caption : captions) {
+        source += "Link = \"" + caption + "\" -> \"a\"\n";
+    }
+    return source + "Text:\n| x\n\n[item \"a\"]\nText:\n| a\n";
+}
+
 struct RecordingServices : IMainWindowServices {
     void ShowSystemMenu() override {
         ++menus;
-        timerStopped = timerStopped || !form->Timer.Enabled();
+        timerStopped = timerStopped || !form->IsTimerRunning();
     }
     void ShowBookmarkScreen(const std::string& caption, bool markMode) override {
         screens.push_back(caption);
         mark = markMode;
         pageNumber = form->State.PageNumber;
-        timerStopped = timerStopped || !form->Timer.Enabled();
+        timerStopped = timerStopped || !form->IsTimerRunning();
     }
     TMainForm* form = nullptr;
     int menus = 0;
@@ -106,13 +117,10 @@ struct RecordingServices : IMainWindowServices {
     int32_t pageNumber = 0;
 };
 
-// The fixture's main window, made again with recording services.
+// The fixture's main window opens its forms through recording services.
 void UseServices(RunFixture& f, RecordingServices& services) {
-    f.app->SetMainWindow(nullptr);
-    f.main = std::make_unique<TMainForm>(*f.app, *f.state, *f.yesNo, &services);
-    f.app->SetMainWindow(f.main.get());
-    f.main->FormShow();
-    services.form = f.main.get();
+    f.windows->ReplaceServices(&services);
+    services.form = f.main;
 }
 
 int ItemIndex(RunFixture& f, const char* name) {
@@ -124,9 +132,8 @@ void ReachLinks(RunFixture& f, const char* item) {
     TRunCommon& s = *f.state;
     s.CurrentItem = ItemIndex(f, item);
     s.TextCursor = TTextCursor{1, 2};
-    f.main->NormalTimerInterval = 20;
-    DibFillBlend(s.BackgroundImage, TRect{0, 0, kScreenWidth, kScreenHeight}, kBackdrop, 100);
-    DibFillBlend(s.NextFrameImage, TRect{0, 0, kScreenWidth, kScreenHeight}, 0, 100);
+    DibFillBlend(s.BackgroundImage, TRect{0, 0, kCanvasWidth, kCanvasHeight}, kBackdrop, 100);
+    DibFillBlend(s.NextFrameImage, TRect{0, 0, kCanvasWidth, kCanvasHeight}, 0, 100);
     s.MousePosition = TPoint{4, 4};
     f.main->SetRunMode(RmLinks);
 }
@@ -166,17 +173,28 @@ TEST_P(MenuNumberingTest, OffersOnlyReachableLinksInOrder) {
     RunFixture f(Novel("ChoiceNumbering = " + std::to_string(c.numbering)));
     ReachLinks(f, "menu");
     f.main->FollowLinks();
-    ASSERT_EQ(f.main->ChoiceCount, 3);
-    EXPECT_TRUE(f.main->ChoicesBuilt);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(f.main->ChoiceCaptions[size_t(i)], Cp932(c.captions[size_t(i)])) << i;
-    }
-    EXPECT_EQ(f.main->ChoiceTargets[0], ItemIndex(f, "a"));
-    EXPECT_EQ(f.main->ChoiceTargets[1], ItemIndex(f, "c"));
-    EXPECT_EQ(f.main->ChoiceTargets[2], ItemIndex(f, "b"));
+    ASSERT_EQ(f.main->OfferedChoiceCount(), 3);
     EXPECT_EQ(f.state->RunMode, RmLinks);
     EXPECT_EQ(f.app->Display().Cursor(), platform::CursorKind::Default);
     EXPECT_TRUE(f.messages.records.empty());
+
+    // The menu looks exactly like one whose links are written with the expected captions.
+    RunFixture plain(PlainMenuNovel(c.captions));
+    ReachLinks(plain, "menu");
+    plain.main->FollowLinks();
+    ASSERT_EQ(plain.main->OfferedChoiceCount(), 3);
+    EXPECT_TRUE(SameImage(f.state->NextFrameImage, plain.state->NextFrameImage));
+    EXPECT_TRUE(SameImage(f.state->ChoiceHighlightImage, plain.state->ChoiceHighlightImage));
+
+    // Each row leads to its link's item.
+    const char* const targets[] = {"a", "c", "b"};
+    for (int row = 0; row < 3; ++row) {
+        ReachLinks(f, "menu");
+        f.main->FollowLinks();
+        f.state->PendingClick = TPendingClick{true, 300, kTop + kRow * row + kRow / 2, 0};
+        Hover(f, row);
+        EXPECT_EQ(f.state->CurrentItem, ItemIndex(f, targets[row])) << row;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, MenuNumberingTest,
@@ -221,22 +239,19 @@ TEST(Links, HoveredRowShowsTheHighlightBand) {
     const int bandHeight = 28 + kRow / 4 + 1;
 
     Hover(f, 1);
-    EXPECT_EQ(f.main->HoverChoice, 1);
     EXPECT_TRUE(
         SameRows(s.ScreenImage, s.ChoiceHighlightImage, bandTop(1), bandTop(1) + bandHeight));
     EXPECT_TRUE(SameRows(s.ScreenImage, s.NextFrameImage, 0, bandTop(1)));
-    EXPECT_TRUE(SameRows(s.ScreenImage, s.NextFrameImage, bandTop(1) + bandHeight, kScreenHeight));
+    EXPECT_TRUE(SameRows(s.ScreenImage, s.NextFrameImage, bandTop(1) + bandHeight, kCanvasHeight));
 
     Hover(f, 0);
-    EXPECT_EQ(f.main->HoverChoice, 0);
     EXPECT_TRUE(
         SameRows(s.ScreenImage, s.ChoiceHighlightImage, bandTop(0), bandTop(0) + bandHeight));
-    EXPECT_TRUE(SameRows(s.ScreenImage, s.NextFrameImage, bandTop(0) + bandHeight, kScreenHeight));
+    EXPECT_TRUE(SameRows(s.ScreenImage, s.NextFrameImage, bandTop(0) + bandHeight, kCanvasHeight));
 
     // Above the menu (where Space and Enter put the pointer) no row is lit.
     f.state->MousePosition = TPoint{4, 4};
     f.main->FollowLinks();
-    EXPECT_EQ(f.main->HoverChoice, 65535 / kRow);
     EXPECT_TRUE(SameImage(s.ScreenImage, s.NextFrameImage));
 }
 
@@ -297,7 +312,7 @@ TEST(Links, RightClickInTheMenuOpensTheSystemMenu) {
     Hover(f, 0);
     EXPECT_EQ(services.menus, 1);
     EXPECT_TRUE(services.timerStopped);
-    EXPECT_TRUE(f.main->Timer.Enabled());
+    EXPECT_TRUE(f.main->IsTimerRunning());
     EXPECT_FALSE(f.state->PendingClick.Pending);
     EXPECT_EQ(f.state->RunMode, RmLinks);
     EXPECT_EQ(f.state->CurrentItem, ItemIndex(f, "menu"));
@@ -313,7 +328,7 @@ TEST(Links, MenuWithoutReachableTargetsReturnsToTheTitle) {
     EXPECT_EQ(f.messages.records[0].icon, platform::MsgIcon::Error);
     EXPECT_EQ(f.messages.records[0].buttons, platform::MsgButtons::Ok);
     EXPECT_EQ(f.state->RunMode, RmTitle);
-    EXPECT_EQ(f.main->ChoiceCount, 0);
+    EXPECT_EQ(f.main->OfferedChoiceCount(), 0);
 }
 
 // ----- Automatic links -----
@@ -364,10 +379,12 @@ TEST(Links, AutomaticLinkWithoutTargetReturnsToTheTitle) {
 
 // ----- Endings -----
 
+// After the ending the opening begins again at its logo, even when the title was up before.
 TEST(Links, EndingWithBookmarksOffersTheBookmarkScreen) {
     RecordingServices services;
     RunFixture f(Novel("BookmarkMode = 2"));
     UseServices(f, services);
+    ASSERT_TRUE(f.RunUntil([&] { return f.main->AcceptsTitleClick(); }));
     ReachLinks(f, "end");
     f.state->PageNumber = 12;
     f.main->FollowLinks();
@@ -376,9 +393,18 @@ TEST(Links, EndingWithBookmarksOffersTheBookmarkScreen) {
     EXPECT_TRUE(services.mark);
     EXPECT_EQ(services.pageNumber, -1);
     EXPECT_TRUE(services.timerStopped);
-    EXPECT_TRUE(f.main->Timer.Enabled());
+    EXPECT_TRUE(f.main->IsTimerRunning());
     EXPECT_EQ(f.state->RunMode, RmTitle);
-    EXPECT_EQ(f.main->TitleFrame, 0);
+    EXPECT_FALSE(f.main->AcceptsTitleClick());
+    f.main->TitleTick();
+    EXPECT_TRUE(f.main->IsTransitionActive());
+    int logo = 0;
+    for (int y = 410; y < 458; ++y) {
+        for (int x = 360; x < 570; ++x) {
+            logo += f.state->NextFrameImage.Pixel(x, y) != 0;
+        }
+    }
+    EXPECT_GT(logo, 200);
 }
 
 TEST(Links, EndingWithoutBookmarksReturnsToTheTitle) {
@@ -439,8 +465,8 @@ Text:
     EXPECT_EQ(f.state->RunMode, RmClickWait);
 
     f.Click(320, 300);
-    ASSERT_TRUE(f.RunUntil([&] { return f.main->ChoicesBuilt; }));
-    EXPECT_EQ(f.main->ChoiceCount, 2);
+    ASSERT_TRUE(f.RunUntil([&] { return f.main->OfferedChoiceCount() > 0; }));
+    EXPECT_EQ(f.main->OfferedChoiceCount(), 2);
     f.RunFor(100);
     f.Click(300, kTop + kRow + kRow / 2);
     ASSERT_TRUE(f.RunUntil([&] { return f.state->RunMode != RmLinks; }));

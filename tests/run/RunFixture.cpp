@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ScenarioFile.h"
 #include "ScenarioSource.h"
-#include "WindowPictures.h"
 #include "platform/TextEncoding.h"
 #include "sound/SoundSupport.h"
 
@@ -29,10 +30,7 @@ RunFixture::RunFixture(const std::string& source,
 }
 
 RunFixture::~RunFixture() {
-    // The main window's destruction releases what it holds.
-    if (main) {
-        app->SetMainWindow(nullptr);
-    }
+    CloseNovelWindows(*this);
 }
 
 void RunFixture::RunFor(uint32_t ms) {
@@ -55,10 +53,41 @@ void RunFixture::Key(int key) {
 }
 
 void RunFixture::StartReading() {
-    ASSERT_TRUE(RunUntil([&] { return main->TitleFrame > 141; }));
+    ASSERT_TRUE(RunUntil([&] { return main->AcceptsTitleClick(); }));
     Click(320, 300);
     ASSERT_TRUE(RunUntil([&] { return state->RunMode != RmTitle; }));
-    ASSERT_TRUE(RunUntil([&] { return !main->TransitionActive; }));
+    ASSERT_TRUE(RunUntil([&] { return !main->IsTransitionActive(); }));
+}
+
+uint32_t NoteOnMessage(int key, int velocity) {
+    return 0x90u | uint32_t(key) << 8 | uint32_t(velocity) << 16;
+}
+
+int CountSent(const platform::RecordingMidiSystem& midi, uint32_t message) {
+    const auto messages = midi.Messages();
+    return int(std::count_if(messages.begin(), messages.end(),
+                             [&](const platform::TRecordedMidi& m) { return m.Short == message; }));
+}
+
+bool Sent(const platform::RecordingMidiSystem& midi, uint32_t message) {
+    return CountSent(midi, message) > 0;
+}
+
+bool EndsSilenced(const platform::RecordingMidiSystem& midi) {
+    const auto messages = midi.Messages();
+    if (messages.size() < 64) {
+        return false;
+    }
+    for (int channel = 0; channel < 16; ++channel) {
+        const uint8_t controllers[] = {7, 120, 123, 121};
+        for (int k = 0; k < 4; ++k) {
+            const auto& m = messages[messages.size() - 64 + size_t(channel * 4 + k)];
+            if (m.Short != (0xB0u | uint32_t(channel) | uint32_t(controllers[k]) << 8)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace tavri::test

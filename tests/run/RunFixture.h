@@ -13,7 +13,7 @@
 
 #include "PackageFile2.h"
 #include "Startup.h"
-#include "WindowPictures.h"
+#include "forms/NovelWindows.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "platform/MessageBox.h"
@@ -32,15 +32,23 @@ namespace tavri::test {
 template <typename Fixture>
 void OpenNovelWindows(Fixture& f) {
     f.session.Random.seed(7);
-    f.app = std::make_unique<ui::TApplication>(f.display, f.clock, f.messages);
-    f.app->Title = f.session.Header->NovelTitle;
-    f.state = std::make_unique<TRunCommon>(f.session, f.messages);
-    f.yesNo = std::make_unique<ui::TYesNoForm>(*f.app);
-    f.main = std::make_unique<TMainForm>(*f.app, *f.state, *f.yesNo, nullptr,
-                                         TMidiSetup{&f.midi, TMidiDriveMode::Stepped});
-    LoadWindowPictures(*f.main);
-    f.app->SetMainWindow(f.main.get());
-    f.main->FormShow();
+    f.windows = std::make_unique<TNovelWindows>(f.session, f.display, f.clock, f.messages,
+                                                TMidiSetup{&f.midi, TMidiDriveMode::Stepped});
+    f.app = &f.windows->Application();
+    f.state = &f.windows->State();
+    f.yesNo = &f.windows->YesNo();
+    f.main = &f.windows->Main();
+    f.windows->Show();
+}
+
+// Closes the windows, as the program's end does.
+template <typename Fixture>
+void CloseNovelWindows(Fixture& f) {
+    f.app = nullptr;
+    f.state = nullptr;
+    f.yesNo = nullptr;
+    f.main = nullptr;
+    f.windows.reset();
 }
 
 // Loop turns until `done` holds, at most `limitMs` of the fixture's virtual time.
@@ -94,11 +102,22 @@ struct RunFixture {
     platform::RecordingMidiSystem midi{clock};
     TNovelSession session;
     int startStatus = -1;
-    std::unique_ptr<ui::TApplication> app;
-    std::unique_ptr<TRunCommon> state;
-    std::unique_ptr<ui::TYesNoForm> yesNo;
-    std::unique_ptr<TMainForm> main;
+    std::unique_ptr<TNovelWindows> windows;
+    // The windows' own, for short.
+    ui::TApplication* app = nullptr;
+    TRunCommon* state = nullptr;
+    ui::TYesNoForm* yesNo = nullptr;
+    TMainForm* main = nullptr;
 };
+
+// What the music sent, read from a recording MIDI system.
+uint32_t NoteOnMessage(int key, int velocity = 100);
+// How many short messages equal to `message` were sent.
+int CountSent(const platform::RecordingMidiSystem& midi, uint32_t message);
+bool Sent(const platform::RecordingMidiSystem& midi, uint32_t message);
+// The last 64 short messages are the silencing of all 16 channels: the music was stopped, and
+// nothing has sounded since.
+bool EndsSilenced(const platform::RecordingMidiSystem& midi);
 
 // A package in memory put in front of the data folder, as an archived novel has.
 struct PackageOverlay {

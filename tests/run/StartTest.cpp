@@ -73,6 +73,8 @@ TEST(StartTest, ResetsTheReadingAndFadesInFromBlack) {
     state.CurrentMidiName = "m.mid";
     state.CurrentSoundName = "s.wav";
     state.CurrentBgmName = "b.ogg";
+    // Until a reading starts the timer keeps an interval of its own.
+    ASSERT_NE(main.TimerInterval(), 33);
 
     main.StartFromBeginning();
 
@@ -81,24 +83,24 @@ TEST(StartTest, ResetsTheReadingAndFadesInFromBlack) {
     EXPECT_EQ(state.RunMode, RmTyping);
     EXPECT_EQ(state.PageNumber, 0);
     EXPECT_EQ(state.ReadingCount, 1);
-    EXPECT_EQ(main.NormalTimerInterval, 33);
     EXPECT_EQ(state.CurrentBackgroundName, "");
     EXPECT_EQ(state.CurrentMidiName, "");
     EXPECT_EQ(state.CurrentSoundName, "");
     EXPECT_EQ(state.CurrentBgmName, "");
     EXPECT_EQ(state.PageSnapshot.SnapshotBackground, "");
     EXPECT_TRUE(Uniform(state.NextFrameImage, 0));
-    EXPECT_TRUE(main.TransitionActive);
-    EXPECT_EQ(main.TransitionEffect, kEffectBlend);
-    EXPECT_EQ(main.TransitionDuration, 300);
+    EXPECT_TRUE(main.IsTransitionActive());
+    EXPECT_EQ(main.PreparedTransition().Effect, kEffectBlend);
+    EXPECT_EQ(main.PreparedTransition().Duration, 300);
     EXPECT_TRUE(f.messages.records.empty());
 
-    // The screen still shows the page presented at the start, and the fade brings in black.
-    for (int tick = 0; tick < 100 && main.TransitionActive; ++tick) {
+    // The screen still shows the page presented at the start, and the fade brings in black;
+    // then the timer runs at the header's text speed.
+    for (int tick = 0; tick < 100 && main.IsTransitionActive(); ++tick) {
         main.TransitionTick();
         f.clock.Advance(20);
     }
-    EXPECT_FALSE(main.TransitionActive);
+    EXPECT_FALSE(main.IsTransitionActive());
     EXPECT_TRUE(Uniform(state.ScreenImage, 0));
     EXPECT_EQ(main.TimerInterval(), 33);
 }

@@ -20,23 +20,27 @@ constexpr int kTop = 26, kLeft = 26, kLineHeight = 39;
 
 // A novel whose glyphs measure 28 px high (a 27 px cell measured at twice the size and halved
 // with rounding), so lines are 39 px apart.
-std::string Novel(const std::vector<std::string>& lines, const std::string& header = "") {
-    std::string source = "[header]\nFontSize = -27\nTextSpeed = 20\n" + header +
-                         "\n[item \"text\"]\nLinkKind = ending\nText:\n";
+std::string Novel(const std::vector<std::string>& lines, const std::string& header = "",
+                  int textSpeed = 20) {
+    std::string source = "[header]\nFontSize = -27\nTextSpeed = " + std::to_string(textSpeed) +
+                         "\n" + header + "\n[item \"text\"]\nLinkKind = ending\nText:\n";
     for (const std::string& line : lines) {
         source += line.empty() ? "|\n" : "| " + line + "\n";
     }
     return source;
 }
 
-// Reading starts at the top of an empty page of the item, the background a plain colour.
+// Reading starts at the top of an empty page of the item, the background a plain colour. The
+// reading is begun as the title's click begins it (which takes the header's text speed), and its
+// fade-in skipped.
 void StartPage(RunFixture& f, TTextCursor cursor = {}) {
     TRunCommon& s = *f.state;
+    f.main->StartFromBeginning();
+    f.main->SkipTransition();
     s.CurrentItem = 0;
     s.TextCursor = cursor;
     f.main->SetRunMode(RmTyping);
-    f.main->NormalTimerInterval = 20;
-    DibFillBlend(s.NextFrameImage, TRect{0, 0, kScreenWidth, kScreenHeight}, kBackground, 100);
+    DibFillBlend(s.NextFrameImage, TRect{0, 0, kCanvasWidth, kCanvasHeight}, kBackground, 100);
     s.BackgroundImage = s.NextFrameImage;
     f.main->PresentPage();
 }
@@ -95,7 +99,7 @@ struct TypingCase {
     const char* penText;     // what stands on the pen's screen line before the pen
     int penLine;             // the pen's screen line
     uint8_t runMode;
-    bool pageFull;
+    bool pageFull;  // a click wait turns the page when clicked
 };
 
 class TypingTest : public ::testing::TestWithParam<TypingCase> {};
@@ -104,6 +108,7 @@ TEST_P(TypingTest, EndsWhereTheTextSays) {
     const TypingCase& c = GetParam();
     RunFixture f(Novel(c.lines));
     StartPage(f, c.start);
+    const int32_t page = f.state->PageNumber;
     for (int n : c.ticks) {
         f.main->TypeCharacters(n);
     }
@@ -111,7 +116,12 @@ TEST_P(TypingTest, EndsWhereTheTextSays) {
     EXPECT_EQ(f.state->PenPosition,
               (TPoint{kLeft + Width(f, c.penText), kTop + kLineHeight * c.penLine}));
     EXPECT_EQ(f.state->RunMode, c.runMode);
-    EXPECT_EQ(f.main->PageFull, c.pageFull);
+    EXPECT_EQ(f.state->PageNumber, page);
+    if (c.runMode == RmClickWait) {
+        Click(f);
+        f.main->WaitForClick();
+        EXPECT_EQ(f.state->PageNumber, page + (c.pageFull ? 1 : 0));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -207,25 +217,26 @@ TEST(Text, PageOf28PxGlyphsHoldsElevenLines) {
     f.main->TypeCharacters(1000);
 
     TRunCommon& s = *f.state;
+    const int32_t page = s.PageNumber;
     EXPECT_EQ(s.GlyphSize.Height, 28);
-    EXPECT_TRUE(f.main->PageFull);
     EXPECT_EQ(s.RunMode, RmClickWait);
     EXPECT_EQ(s.TextCursor, (TTextCursor{1, 11}));
     EXPECT_EQ(s.PenPosition.Y, 416);
     for (int i = 0; i < 11; ++i) {
         const int y = kTop + kLineHeight * i;
-        EXPECT_TRUE(InkIn(s.ScreenImage, 0, y, kScreenWidth, y + 28)) << "line " << i;
-        EXPECT_FALSE(InkIn(s.ScreenImage, 0, y + 30, kScreenWidth, y + kLineHeight - 1))
+        EXPECT_TRUE(InkIn(s.ScreenImage, 0, y, kCanvasWidth, y + 28)) << "line " << i;
+        EXPECT_FALSE(InkIn(s.ScreenImage, 0, y + 30, kCanvasWidth, y + kLineHeight - 1))
             << "gap below line " << i;
     }
-    EXPECT_FALSE(InkIn(s.ScreenImage, 0, 416 + 30, kScreenWidth, kScreenHeight));
+    EXPECT_FALSE(InkIn(s.ScreenImage, 0, 416 + 30, kCanvasWidth, kCanvasHeight));
 
-    // The click clears the page and the twelfth line opens the next one.
+    // The page is full: the click clears it and the twelfth line opens the next one.
     Click(f);
     f.main->WaitForClick();
     EXPECT_EQ(s.RunMode, RmTyping);
+    EXPECT_EQ(s.PageNumber, page + 1);
     EXPECT_EQ(s.PenPosition, (TPoint{kLeft, kTop}));
-    EXPECT_FALSE(InkIn(s.ScreenImage, 0, 0, kScreenWidth, kScreenHeight));
+    EXPECT_FALSE(InkIn(s.ScreenImage, 0, 0, kCanvasWidth, kCanvasHeight));
     f.main->TypeCharacters(1);
     EXPECT_EQ(s.TextCursor, (TTextCursor{3, 11}));
     EXPECT_TRUE(InkIn(s.ScreenImage, kLeft, kTop, kLeft + 30, kTop + 28));
@@ -239,14 +250,17 @@ TEST(Text, CharacterThatDidNotFitStartsTheNextPage) {
     StartPage(f);
     TRunCommon& s = *f.state;
 
+    const int32_t page = s.PageNumber;
     f.main->TypeCharacters(100000);
-    EXPECT_TRUE(f.main->PageFull);
     EXPECT_EQ(s.RunMode, RmClickWait);
     EXPECT_EQ(s.TextCursor, (TTextCursor{perLine * 11 * 2 + 1, 0}));
     EXPECT_EQ(s.PenPosition.Y, 416);
 
+    // The page is full: the click clears it.
     Click(f);
     f.main->WaitForClick();
+    EXPECT_EQ(s.PageNumber, page + 1);
+    EXPECT_FALSE(InkIn(s.ScreenImage, 0, 0, kCanvasWidth, kCanvasHeight));
     EXPECT_EQ(s.TextCursor, (TTextCursor{perLine * 11 * 2 + 1, 0}));
     f.main->TypeCharacters(1);
     EXPECT_EQ(s.TextCursor, (TTextCursor{perLine * 11 * 2 + 3, 0}));
@@ -264,8 +278,8 @@ TEST(Text, LineHeadCharacterHangsPastTheMarginAndTheNextOneWraps) {
     f.main->TypeCharacters(perLine + 1);
     const int hangX = kLeft + perLine * Width(f, "あ");
     EXPECT_EQ(s.PenPosition, (TPoint{hangX + Width(f, "。"), kTop}));
-    EXPECT_TRUE(InkIn(s.ScreenImage, hangX, kTop, kScreenWidth, kTop + 28));
-    EXPECT_FALSE(InkIn(s.ScreenImage, 0, kTop + kLineHeight, kScreenWidth, kScreenHeight));
+    EXPECT_TRUE(InkIn(s.ScreenImage, hangX, kTop, kCanvasWidth, kTop + 28));
+    EXPECT_FALSE(InkIn(s.ScreenImage, 0, kTop + kLineHeight, kCanvasWidth, kCanvasHeight));
 
     f.main->TypeCharacters(1);
     EXPECT_EQ(s.PenPosition, (TPoint{kLeft + Width(f, "い"), kTop + kLineHeight}));
@@ -282,8 +296,8 @@ TEST(Text, TypingTouchesOnlyTheCharacterJustDrawn) {
     f.main->TypeCharacters(1);
     const int x = kLeft + Width(f, "あ");
     // Only the rectangle repainted for it changed: its width + 2 by its height at the pen.
-    for (int y = 0; y < kScreenHeight; ++y) {
-        for (int px = 0; px < kScreenWidth; ++px) {
+    for (int y = 0; y < kCanvasHeight; ++y) {
+        for (int px = 0; px < kCanvasWidth; ++px) {
             const bool inside = px >= x && px < x + s.GlyphSize.Width + 2 && y >= kTop &&
                                 y < kTop + s.GlyphSize.Height;
             if (!inside) {
@@ -308,7 +322,9 @@ TEST(Text, RendererTakesTheHeadersAntiAliasSetting) {
 TEST(Text, EachTickTypesAsManyCharactersAsIntervalsPassed) {
     RunFixture f(Novel({"あいうえおか"}));
     StartPage(f);
-    f.main->FirstTickDone = true;
+    // The first tick only chooses the display.
+    f.main->TimerTimer(1);
+    EXPECT_EQ(f.state->TextCursor, (TTextCursor{1, 0}));
     f.main->TimerTimer(3);
     EXPECT_EQ(f.state->TextCursor, (TTextCursor{7, 0}));
     f.main->TimerTimer(1);
@@ -370,9 +386,8 @@ class MarkerBlinkTest : public ::testing::TestWithParam<BlinkCase> {};
 
 TEST_P(MarkerBlinkTest, FrameFollowsTheTickCount) {
     const BlinkCase& c = GetParam();
-    RunFixture f(Novel({"あ@い"}));
+    RunFixture f(Novel({"あ@い"}, "", c.interval));
     WaitAt(f, 100, 100);
-    f.main->NormalTimerInterval = c.interval;
     f.state->TickTotal = c.tickTotal;
     f.main->WaitForClick();
     // The marker cell sits at the pen plus (1, 3).
@@ -393,9 +408,8 @@ INSTANTIATE_TEST_SUITE_P(Text, MarkerBlinkTest,
                                            BlinkCase{-5, 249, 0}, BlinkCase{25, 4294967295u, 1}));
 
 TEST(Text, MarkerFrameIsErasedBeforeTheNextOne) {
-    RunFixture f(Novel({"あ@い"}));
+    RunFixture f(Novel({"あ@い"}, "", 25));
     WaitAt(f, 100, 100);
-    f.main->NormalTimerInterval = 25;
     f.state->TickTotal = 0;
     f.main->WaitForClick();
     ASSERT_EQ(f.state->ScreenImage.Pixel(104, 106), kFrame0);
@@ -412,13 +426,13 @@ TEST(Text, MarkerIsClippedAtThePictureEdges) {
     TImage solid(48, 24);
     DibFillBlend(solid, TRect{0, 0, 48, 24}, kFrame0, 100);
     f.state->ClickMarkImage = solid;
-    TImage target(kScreenWidth, kScreenHeight);
+    TImage target(kCanvasWidth, kCanvasHeight);
     f.main->DrawClickMark(target, 630, 470, 1);
     f.main->DrawClickMark(target, -20, -20, 0);
     f.main->DrawClickMark(target, 700, 100, 0);
     int marked = 0;
-    for (int y = 0; y < kScreenHeight; ++y) {
-        for (int x = 0; x < kScreenWidth; ++x) {
+    for (int y = 0; y < kCanvasHeight; ++y) {
+        for (int x = 0; x < kCanvasWidth; ++x) {
             const bool corner = (x >= 630 && y >= 470) || (x < 4 && y < 4);
             EXPECT_EQ(target.Pixel(x, y) == kFrame0, corner) << x << "," << y;
             marked += corner;
@@ -431,7 +445,7 @@ struct RecordingServices : IMainWindowServices {
     explicit RecordingServices(TMainForm*& form) : form(form) {}
     void ShowSystemMenu() override {
         ++menus;
-        timerStopped = timerStopped || !form->Timer.Enabled();
+        timerStopped = timerStopped || !form->IsTimerRunning();
     }
     TMainForm*& form;
     int menus = 0;
@@ -442,16 +456,14 @@ TEST(Text, RightClickOpensTheSystemMenuAndKeepsWaiting) {
     TMainForm* form = nullptr;
     RecordingServices services(form);
     RunFixture f(Novel({"あ@い"}));
-    f.app->SetMainWindow(nullptr);
-    f.main = std::make_unique<TMainForm>(*f.app, *f.state, *f.yesNo, &services);
-    f.app->SetMainWindow(f.main.get());
-    form = f.main.get();
+    f.windows->ReplaceServices(&services);
+    form = f.main;
     WaitAt(f, 100, 100);
     Click(f, 1);
     f.main->WaitForClick();
     EXPECT_EQ(services.menus, 1);
     EXPECT_TRUE(services.timerStopped);
-    EXPECT_TRUE(f.main->Timer.Enabled());
+    EXPECT_TRUE(f.main->IsTimerRunning());
     EXPECT_FALSE(f.state->PendingClick.Pending);
     EXPECT_EQ(f.state->RunMode, RmClickWait);
 }
@@ -473,8 +485,11 @@ TEST_P(ClickContinuesTest, TypingGoesOn) {
     const ContinueCase& c = GetParam();
     RunFixture f(Novel(c.lines));
     WaitAt(f, 200, c.penY);
-    f.main->SkipMode = c.skip;
-    if (!c.skip) {
+    const int32_t page = f.state->PageNumber;
+    if (c.skip) {
+        f.main->StartFastForward();
+        ASSERT_TRUE(f.main->IsSkipMode());
+    } else {
         Click(f, c.button);
     }
     f.main->WaitForClick();
@@ -483,8 +498,8 @@ TEST_P(ClickContinuesTest, TypingGoesOn) {
     EXPECT_EQ(f.state->TextCursor, c.cursor);
     EXPECT_EQ(f.state->PenPosition, c.pen);
     // The text typed so far ("あ" at the top left) stays unless the page turned.
-    EXPECT_EQ(InkIn(f.state->ScreenImage, 0, 0, kScreenWidth, kScreenHeight), !c.pageCleared);
-    EXPECT_EQ(f.main->PageFull, c.pageCleared);
+    EXPECT_EQ(InkIn(f.state->ScreenImage, 0, 0, kCanvasWidth, kCanvasHeight), !c.pageCleared);
+    EXPECT_EQ(f.state->PageNumber, page + (c.pageCleared ? 1 : 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "graphics/TestBitmaps.h"
 #include "platform/FileSystem.h"
 #include "platform/TextEncoding.h"
 #include "run/HeadlessReader.h"
@@ -29,25 +30,29 @@ const char* kNovel =
 
 TEST(Title, LogoWithVersionThenTitleAndOnlyALateClickStarts) {
     RunFixture f(kNovel);
-    ASSERT_TRUE(f.RunUntil([&] { return f.main->TitleFrame >= 1; }));
+    const TRect logoArea{360, 410, 570, 458};
+    ASSERT_TRUE(f.RunUntil([&] { return CountNonBlack(f.state->NextFrameImage, logoArea) > 0; }));
     // The logo frame: the carried logo at (360, 410) and the version text ending at x = 636.
     const TImage& logo = f.state->NextFrameImage;
-    EXPECT_GT(CountNonBlack(logo, TRect{360, 410, 570, 458}), 200);
+    EXPECT_GT(CountNonBlack(logo, logoArea), 200);
     EXPECT_GT(CountNonBlack(logo, TRect{580, 418, 637, 440}), 30);
     EXPECT_EQ(CountNonBlack(logo, TRect{637, 400, 640, 480}), 0);
     EXPECT_EQ(CountNonBlack(logo, TRect{0, 0, 640, 400}), 0);
-    EXPECT_TRUE(f.main->TransitionActive);  // the logo fades in
+    EXPECT_TRUE(f.main->IsTransitionActive());  // the logo fades in
 
-    // A click during the logo is dropped at frame 141.
-    ASSERT_TRUE(f.RunUntil([&] { return f.main->TitleFrame == 100; }));
+    // A click while the logo stands on the screen is dropped before the title takes clicks.
+    ASSERT_TRUE(f.RunUntil([&] { return !f.main->IsTransitionActive(); }));
+    f.RunFor(1000);
+    ASSERT_GT(CountNonBlack(f.state->ScreenImage, logoArea), 200);
+    ASSERT_FALSE(f.main->AcceptsTitleClick());
     f.Click(320, 300);
-    ASSERT_TRUE(f.RunUntil([&] { return f.main->TitleFrame > 141; }));
+    ASSERT_TRUE(f.RunUntil([&] { return f.main->AcceptsTitleClick(); }));
     EXPECT_FALSE(f.state->PendingClick.Pending);
     f.RunFor(500);
     EXPECT_EQ(f.state->RunMode, RmTitle);
 
     // The drawn title: the novel's title and the prompt, centred, white.
-    ASSERT_TRUE(f.RunUntil([&] { return !f.main->TransitionActive; }));
+    ASSERT_TRUE(f.RunUntil([&] { return !f.main->IsTransitionActive(); }));
     const TImage& title = f.state->ScreenImage;
     EXPECT_GT(CountNonBlack(title, TRect{280, 200, 360, 232}), 50);
     EXPECT_GT(CountNonBlack(title, TRect{200, 240, 440, 272}), 100);
@@ -61,12 +66,20 @@ TEST(Title, LogoWithVersionThenTitleAndOnlyALateClickStarts) {
     EXPECT_TRUE(f.messages.records.empty());
 }
 
-TEST(Title, TitleFrameStopsCountingAndNeverWrapsToTheLogo) {
+// Left alone, the title stays: the opening never comes round to the logo again.
+TEST(Title, TitleStaysAndNeverWrapsToTheLogo) {
     RunFixture f(kNovel);
-    ASSERT_TRUE(f.RunUntil([&] { return f.main->TitleFrame > 141; }));
-    f.RunFor(5000);
-    EXPECT_EQ(f.main->TitleFrame, 142);
-    EXPECT_EQ(f.state->RunMode, RmTitle);
+    ASSERT_TRUE(f.RunUntil([&] { return f.main->AcceptsTitleClick(); }));
+    ASSERT_TRUE(f.RunUntil([&] { return !f.main->IsTransitionActive(); }));
+    const TImage title = f.state->ScreenImage;
+    for (int second = 0; second < 5; ++second) {
+        f.RunFor(1000);
+        EXPECT_TRUE(f.main->AcceptsTitleClick()) << second;
+        EXPECT_FALSE(f.main->IsTransitionActive()) << second;
+        EXPECT_EQ(f.state->RunMode, RmTitle);
+    }
+    EXPECT_TRUE(SameImage(f.state->ScreenImage, title));
+    EXPECT_EQ(CountNonBlack(f.state->NextFrameImage, TRect{360, 410, 570, 458}), 0);
 }
 
 // The demo novel, drawn by its art program and read through by the headless reader, reaches
@@ -97,8 +110,10 @@ TEST(DemoNovel, ReadsToEachEnding) {
         for (const auto& m : f.messages.records) {
             ADD_FAILURE() << "message: " << platform::Cp932ToUtf8(m.text);
         }
-        const CNovelItem* last = f.main->CurrentItemOrNull();
-        ASSERT_NE(last, nullptr);
+        const int32_t lastIndex = f.state->CurrentItem;
+        const CNovelItems& items = f.state->Items();
+        ASSERT_TRUE(lastIndex >= 0 && lastIndex < items.Count) << lastIndex;
+        const CNovelItem* last = items.List[size_t(lastIndex)].get();
         EXPECT_EQ(last->LinkKind, LinkEnding);
         endings.insert(platform::Cp932ToUtf8(last->Name));
     }

@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "PackageFile2.h"
+#include "base/Convert.h"
 #include "graphics/CommandStrings.h"
 #include "graphics/DIBTools.h"
 #include "graphics/PictureWriters.h"
+#include "graphics/PresetFadeImage.h"
 #include "graphics/TestBitmaps.h"
 #include "platform/Stream.h"
 #include "platform/TextEncoding.h"
-#include "run/Convert.h"
 #include "run/RunFixture.h"
 
 namespace tavri::test {
@@ -35,6 +36,7 @@ StartItemName = "start"
 DefaultTransitionName = "CAMERA"
 DefaultTransitionParameter = 0
 DefaultTransitionDuration = 650
+TextSpeed = 18
 
 [item "start"]
 Text:
@@ -55,27 +57,73 @@ std::vector<uint8_t> GreyRamp(int width, int height) {
     return WritePng(png);
 }
 
+// The level GreyRamp gives each column, as a mask picture.
+TImage RampMask() {
+    TImage mask(640, 480);
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const uint8_t level = uint8_t(x * 255 / 639);
+            mask.SetPixel(x, y, RGB(level, level, level));
+        }
+    }
+    return mask;
+}
+
+// Whether every row of `screen` is the wipe from kOld to kNew at `level` through `mask`, with a
+// soft edge `softness` mask levels wide.
+bool ShowsWipe(const TImage& screen, const TImage& mask, int level, int softness) {
+    TImage grey;
+    DibAssignGraphic(grey, mask);
+    TImage oldFrame(640, 480), newFrame(640, 480);
+    DibFillBlend(oldFrame, {0, 0, 640, 480}, kOld, 100);
+    DibFillBlend(newFrame, {0, 0, 640, 480}, kNew, 100);
+    int weights[256];
+    dib_reference::MaskWeights(level, softness, weights);
+    std::vector<uint8_t> row(640 * 3);
+    for (int y = 0; y < 480; ++y) {
+        dib_reference::AlphaMaskRow(newFrame.ScanLine(y), oldFrame.ScanLine(y), grey.ScanLine(y),
+                                    row.data(), 640, weights);
+        if (std::memcmp(row.data(), screen.ScanLine(y), row.size()) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 struct TransitionDriveTest : ::testing::Test {
     RunFixture f{kSource};
     TMainForm& main = *f.main;
     TRunCommon& state = *f.state;
 
+    // A reading has begun (it takes the header's text speed) and its fade-in is over.
     void SetUp() override {
+        main.StartFromBeginning();
+        main.SkipTransition();
+        ASSERT_EQ(main.TimerInterval(), kNormalInterval);
         DibFillBlend(state.ScreenImage, {0, 0, 640, 480}, kOld, 100);
         DibFillBlend(state.NextFrameImage, {0, 0, 640, 480}, kNew, 100);
-        main.NormalTimerInterval = kNormalInterval;
-        main.SetTimerInterval(kNormalInterval);
     }
 
     // Ticks every `stepMs` until the transition ends; the number of ticks it took.
     int Drive(uint32_t stepMs) {
         int ticks = 0;
-        while (main.TransitionActive && ticks < kTickLimit) {
+        while (main.IsTransitionActive() && ticks < kTickLimit) {
             main.TransitionTick();
             ++ticks;
             f.clock.Advance(stepMs);
         }
         return ticks;
+    }
+
+    // Begins the prepared wipe and stops it half way through its `durationMs`, with both the
+    // even and the odd rows drawn at level 50.
+    void HalfWay(uint32_t durationMs) {
+        main.BeginTransition();
+        main.TransitionTick();
+        f.clock.Advance(durationMs / 2);
+        main.TransitionTick();
+        main.TransitionTick();
+        ASSERT_TRUE(main.IsTransitionActive());
     }
 };
 
@@ -94,7 +142,7 @@ TEST_F(TransitionDriveTest, EveryEffectEndsOnExactlyTheNewFrame) {
         SCOPED_TRACE(c.word);
         SetUp();
         main.PrepareTransition(c.word, "", "500");
-        EXPECT_EQ(main.TransitionEffect, c.effect);
+        EXPECT_EQ(main.PreparedTransition().Effect, c.effect);
         main.BeginTransition();
         main.TransitionTick();
         EXPECT_EQ(main.TimerInterval(), 1);
@@ -102,7 +150,7 @@ TEST_F(TransitionDriveTest, EveryEffectEndsOnExactlyTheNewFrame) {
         EXPECT_GE(RedOf(state.ScreenImage.Pixel(320, 240)), 199);
         EXPECT_GE(RedOf(state.ScreenImage.Pixel(320, 241)), 199);
         EXPECT_GT(Drive(10), 40);
-        EXPECT_FALSE(main.TransitionActive);
+        EXPECT_FALSE(main.IsTransitionActive());
         EXPECT_TRUE(SameImage(state.ScreenImage, state.NextFrameImage));
         EXPECT_EQ(main.TimerInterval(), kNormalInterval);
     }
@@ -129,11 +177,11 @@ TEST_F(TransitionDriveTest, BlendLevelFollowsTheClockAndEndsAtExactly100) {
     EXPECT_NEAR(BlueOf(half), 100, 2);
     f.clock.Advance(249);
     main.TransitionTick();
-    EXPECT_TRUE(main.TransitionActive);
+    EXPECT_TRUE(main.IsTransitionActive());
+    // The fourth tick, at exactly the duration, is the last.
     f.clock.Advance(1);
     main.TransitionTick();
-    EXPECT_FALSE(main.TransitionActive);
-    EXPECT_EQ(main.TransitionTickCount, 4);
+    EXPECT_FALSE(main.IsTransitionActive());
     EXPECT_TRUE(SameImage(state.ScreenImage, state.NextFrameImage));
 }
 
@@ -153,10 +201,10 @@ TEST_F(TransitionDriveTest, MaskedWipeEndsAtTheFirstTickPastItsDuration) {
     }
     f.clock.Advance(250);
     main.TransitionTick();
-    EXPECT_TRUE(main.TransitionActive);
+    EXPECT_TRUE(main.IsTransitionActive());
     f.clock.Advance(10);
     main.TransitionTick();
-    EXPECT_FALSE(main.TransitionActive);
+    EXPECT_FALSE(main.IsTransitionActive());
     EXPECT_TRUE(SameImage(state.ScreenImage, state.NextFrameImage));
 }
 
@@ -180,7 +228,7 @@ TEST_F(TransitionDriveTest, SkipShowsTheNewFrameAtOnce) {
     main.TransitionTick();
     const int32_t page = state.PageNumber;
     main.SkipTransition();
-    EXPECT_FALSE(main.TransitionActive);
+    EXPECT_FALSE(main.IsTransitionActive());
     EXPECT_TRUE(SameImage(state.ScreenImage, state.NextFrameImage));
     EXPECT_EQ(main.TimerInterval(), kNormalInterval);
     EXPECT_EQ(state.PageNumber, page + 1);
@@ -189,33 +237,39 @@ TEST_F(TransitionDriveTest, SkipShowsTheNewFrameAtOnce) {
     EXPECT_EQ(state.PageNumber, page + 1);
 }
 
+// Preset masks wipe with a soft edge 24 levels wide.
 TEST_F(TransitionDriveTest, DefaultTransitionComesFromTheHeader) {
+    main.PrepareTransition("BLEND", "3", "100");
     main.PrepareDefaultTransition();
-    EXPECT_EQ(main.TransitionEffect, kEffectCamera);
-    EXPECT_EQ(main.TransitionParameter, 1);
-    EXPECT_EQ(main.TransitionDuration, 650);
-    EXPECT_EQ(main.Effector.Softness, 24);
+    const TPreparedTransition prepared = main.PreparedTransition();
+    EXPECT_EQ(prepared.Effect, kEffectCamera);
+    EXPECT_EQ(prepared.Parameter, 1);
+    EXPECT_EQ(prepared.Duration, 650);
+    HalfWay(650);
+    const TPresetFadeImageForm presets;
+    EXPECT_TRUE(
+        ShowsWipe(state.ScreenImage, *presets.GetPresetFadeImage(kEffectCamera, 1), 50, 24));
 }
 
 TEST_F(TransitionDriveTest, WordThatIsNotANumberChangesNothing) {
     main.PrepareTransition("BLEND", "3", "100");
     EXPECT_THROW(main.PrepareTransition("BLIND", "x"), EConvertError);
     EXPECT_THROW(main.PrepareTransition("7abc"), EConvertError);
-    EXPECT_EQ(main.TransitionEffect, kEffectBlend);
-    EXPECT_EQ(main.TransitionParameter, 3);
-    EXPECT_EQ(main.TransitionDuration, 100);
+    const TPreparedTransition prepared = main.PreparedTransition();
+    EXPECT_EQ(prepared.Effect, kEffectBlend);
+    EXPECT_EQ(prepared.Parameter, 3);
+    EXPECT_EQ(prepared.Duration, 100);
 }
 
 TEST_F(TransitionDriveTest, CustomMaskIsFoundInThePackageUnderTrans) {
     PackageOverlay package(f, {{"TRANS\\WIPE.PNG", GreyRamp(640, 480)}});
     main.PrepareTransition("@wipe", "0", "100");
-    EXPECT_EQ(main.TransitionEffect, kEffectCustomMask);
-    EXPECT_EQ(main.CustomMaskName, "wipe");
-    EXPECT_EQ(main.Effector.Softness, 1);
+    EXPECT_EQ(main.PreparedTransition().Effect, kEffectCustomMask);
+    EXPECT_EQ(main.PreparedTransition().CustomMaskName, "wipe");
     EXPECT_TRUE(f.messages.records.empty());
-    EXPECT_EQ(main.Effector.Mask.Pixel(0, 0), 0u);
-    EXPECT_EQ(main.Effector.Mask.Pixel(639, 0), RGB(255, 255, 255));
-    main.BeginTransition();
+    // The package's mask, with the hard edge a parameter of 0 gives.
+    HalfWay(100);
+    EXPECT_TRUE(ShowsWipe(state.ScreenImage, RampMask(), 50, 1));
     f.clock.Advance(7);
     Drive(5);
     EXPECT_TRUE(SameImage(state.ScreenImage, state.NextFrameImage));
@@ -237,10 +291,13 @@ TEST_F(TransitionDriveTest, CustomMaskIsFoundOnDiskBesideTheProgramOrTheData) {
     for (const MaskPlace& place : places) {
         SCOPED_TRACE(place.word);
         f.dir.Write(place.file, GreyRamp(640, 480));
-        std::memset(main.Effector.Mask.Bits(), 128, main.Effector.Mask.RowBytes() * 480);
+        // Another mask first, so that only a mask found now can make the ramp's wipe.
+        main.PrepareTransition("BLIND", "", "100");
         main.PrepareTransition(place.word, "30", "100");
-        EXPECT_EQ(main.Effector.Mask.Pixel(639, 0), RGB(255, 255, 255));
-        EXPECT_EQ(main.Effector.Softness, 30);
+        HalfWay(100);
+        EXPECT_TRUE(ShowsWipe(state.ScreenImage, RampMask(), 50, 30));
+        main.SkipTransition();
+        SetUp();
     }
     EXPECT_TRUE(f.messages.records.empty());
 }
@@ -253,7 +310,7 @@ TEST_F(TransitionDriveTest, MissingMaskIsReportedAndTheWipeStillRuns) {
               Cp932("ファイル ") + f.dir.path() + "/trans/nothing" + Cp932(" がありません."));
     EXPECT_EQ(record.caption, Cp932("画像ファイル読み込みエラー"));
     EXPECT_EQ(record.icon, platform::MsgIcon::Error);
-    EXPECT_EQ(main.TransitionEffect, kEffectCustomMask);
+    EXPECT_EQ(main.PreparedTransition().Effect, kEffectCustomMask);
     main.BeginTransition();
     EXPECT_GT(Drive(10), 5);
     EXPECT_TRUE(SameImage(state.ScreenImage, state.NextFrameImage));
@@ -267,7 +324,7 @@ TEST_F(TransitionDriveTest, MaskOfAnotherSizeIsRefusedAndShowsTheFrameAtOnce) {
     EXPECT_EQ(f.messages.records[0].text,
               Cp932("DibAlphaMaskInit: ソースDIBサイズが一致していません"));
     EXPECT_EQ(f.messages.records[0].caption, "Transitions");
-    EXPECT_EQ(main.TransitionEffect, kEffectNone);
+    EXPECT_EQ(main.PreparedTransition().Effect, kEffectNone);
     main.BeginTransition();
     EXPECT_EQ(Drive(10), 1);
     EXPECT_TRUE(SameImage(state.ScreenImage, state.NextFrameImage));

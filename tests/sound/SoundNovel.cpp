@@ -8,7 +8,6 @@
 #include "Packager.h"
 #include "ScenarioFile.h"
 #include "ScenarioSource.h"
-#include "WindowPictures.h"
 #include "platform/FileSystem.h"
 #include "platform/TextEncoding.h"
 #include "run/RunFixture.h"
@@ -81,7 +80,7 @@ void SoundNovel::Command(const std::string& utf8Line) {
 }
 
 bool SoundNovel::IsPlaying(const char* track) const {
-    return main->SoundEngine && main->SoundEngine->IsPlaying(track);
+    return main->IsSoundTrackPlaying(track);
 }
 
 bool SoundNovel::RunUntil(const std::function<bool()>& done, uint32_t limitMs) {
@@ -95,8 +94,7 @@ void SoundNovel::Click(int x, int y) {
 void SoundNovel::Stop() {
     if (main) {
         main->Close();
-        app->SetMainWindow(nullptr);
-        main.reset();
+        CloseNovelWindows(*this);
     }
 }
 

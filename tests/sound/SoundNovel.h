@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Startup.h"
+#include "forms/NovelWindows.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
 #include "platform/MessageBox.h"
@@ -55,10 +56,11 @@ struct SoundNovel {
     // The music goes to a recording port, stepped on the virtual clock.
     platform::RecordingMidiSystem midi{clock};
     TNovelSession session;
-    std::unique_ptr<ui::TApplication> app;
-    std::unique_ptr<TRunCommon> state;
-    std::unique_ptr<ui::TYesNoForm> yesNo;
-    std::unique_ptr<TMainForm> main;
+    std::unique_ptr<TNovelWindows> windows;
+    ui::TApplication* app = nullptr;
+    TRunCommon* state = nullptr;
+    ui::TYesNoForm* yesNo = nullptr;
+    TMainForm* main = nullptr;
 };
 
 // Waits (in real time, polling) until `done` holds; false when it did not within `limitMs`.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "assets/PictureEncode.h"
+#include "graphics/PictureEncode.h"
 #include "graphics/Image.h"
 
 namespace tavri::assets {

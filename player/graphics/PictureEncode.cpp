@@ -1,4 +1,4 @@
-#include "assets/PictureEncode.h"
+#include "graphics/PictureEncode.h"
 
 #include <zlib.h>
 
@@ -10,7 +10,7 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
-namespace tavri::assets {
+namespace tavri {
 namespace {
 
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
@@ -174,4 +174,4 @@ std::vector<uint8_t> EncodeJpeg(const TImage& image, int quality) {
     return out;
 }
 
-}  // namespace tavri::assets
+}  // namespace tavri

@@ -8,7 +8,7 @@
 
 #include "graphics/Image.h"
 
-namespace tavri::assets {
+namespace tavri {
 
 // Straight (not premultiplied) red, green, blue, alpha; top row first.
 struct TRgbaPicture {
@@ -37,4 +37,4 @@ std::vector<uint8_t> EncodePngGrey(const TImage& image8);
 // Baseline JPEG of a 24-bit image.
 std::vector<uint8_t> EncodeJpeg(const TImage& image, int quality);
 
-}  // namespace tavri::assets
+}  // namespace tavri

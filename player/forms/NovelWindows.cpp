@@ -1,0 +1,58 @@
+#include "forms/NovelWindows.h"
+
+#include <utility>
+
+#include "base/Runtime.h"
+
+namespace tavri {
+
+void TFormServices::ShowBookmarkScreen(const std::string&, bool markMode) {
+    if (!markMode) {
+        main_.StartNewReading();
+    }
+}
+
+template <typename Form, typename... Args>
+std::unique_ptr<Form> TNovelWindows::Create(const char* name, Args&&... args) {
+    auto form = std::make_unique<Form>(std::forward<Args>(args)...);
+    created_.emplace_back(name);
+    return form;
+}
+
+TNovelWindows::TNovelWindows(TNovelSession& session, platform::IDisplay& display,
+                             platform::IClock& clock, platform::IMessageBoxService& messages,
+                             TMidiSetup midi)
+    : application_(std::make_unique<ui::TApplication>(display, clock, messages)),
+      state_(std::make_unique<TRunCommon>(session, messages)) {
+    application_->Title = session.Header->NovelTitle.empty() ? std::string(kRuntimeCaption)
+                                                             : session.Header->NovelTitle;
+    main_ = Create<TMainForm>("TMainForm", *application_, *state_, midi);
+    yesNo_ = Create<ui::TYesNoForm>("TYesNoForm", *application_);
+    services_ = std::make_unique<TFormServices>(*main_);
+    main_->Connect(*yesNo_, *services_);
+    application_->SetMainWindow(main_.get());
+}
+
+TNovelWindows::~TNovelWindows() {
+    application_->SetMainWindow(nullptr);
+    services_.reset();
+    yesNo_.reset();
+    main_.reset();
+    state_.reset();
+    application_.reset();
+}
+
+void TNovelWindows::ReplaceServices(IMainWindowServices* services) {
+    main_->Connect(*yesNo_, services != nullptr ? *services : *services_);
+}
+
+void TNovelWindows::Show() {
+    main_->FormShow();
+}
+
+int TNovelWindows::Run() {
+    application_->Run();
+    return main_->ExitStatus();
+}
+
+}  // namespace tavri
