@@ -148,8 +148,9 @@ std::vector<uint8_t> EncodeJpeg(const TImage& image, int quality) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
-    // Our own pictures always encode; a libjpeg error here is a programming error, and its
-    // default handler (print and exit) is the right end for a build-time program.
+    // Only our own pictures are encoded (the assets, the demo's art, test fixtures), never a
+    // novel's, so a libjpeg error here is a programming error and its default handler (print
+    // and exit) is the right end.
     jpeg_create_compress(&info);
     unsigned char* buffer = nullptr;
     unsigned long size = 0;

@@ -1,7 +1,8 @@
 #pragma once
 
-// Writers of the picture files we generate (the embedded assets and the demo novel's art).
-// Every writer is deterministic: the same pixels give the same bytes.
+// Writers of the picture files we make ourselves: the embedded assets, the demo novel's art, the
+// headless reader's page pictures and the test fixtures. Every writer is deterministic: the same
+// pixels give the same bytes.
 
 #include <cstdint>
 #include <vector>

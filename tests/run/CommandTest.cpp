@@ -12,7 +12,7 @@
 #include "base/Convert.h"
 #include "graphics/CommandStrings.h"
 #include "graphics/DIBTools.h"
-#include "graphics/PictureWriters.h"
+#include "graphics/PictureEncode.h"
 #include "graphics/TestBitmaps.h"
 #include "midi/SmfWriter.h"
 #include "platform/TextEncoding.h"
@@ -60,15 +60,9 @@ Text:
 
 // The top-left pixel may differ: a sprite's top-left pixel is its transparent colour.
 std::vector<uint8_t> Plain(int width, int height, TColor colour, TColor corner) {
-    TPngSpec png;
-    png.Width = width;
-    png.Height = height;
-    png.ColourType = 2;
-    for (int i = 0; i < width * height; ++i) {
-        const TColor c = i == 0 ? corner : colour;
-        png.Samples.insert(png.Samples.end(), {RedOf(c), GreenOf(c), BlueOf(c)});
-    }
-    return WritePng(png);
+    TImage image = Filled(width, height, colour);
+    image.SetPixel(0, 0, corner);
+    return EncodePngRgb(image);
 }
 
 std::vector<uint8_t> Plain(int width, int height, TColor colour) {

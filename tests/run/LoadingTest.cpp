@@ -10,6 +10,7 @@
 
 #include "PackageFile2.h"
 #include "graphics/DIBTools.h"
+#include "graphics/PictureEncode.h"
 #include "graphics/PictureWriters.h"
 #include "graphics/TestBitmaps.h"
 #include "midi/SmfWriter.h"
@@ -37,17 +38,13 @@ Text:
 // An RGB PNG whose pixel (x, y) has the colour `colourAt` gives it.
 template <typename F>
 std::vector<uint8_t> Png(int width, int height, F colourAt) {
-    TPngSpec png;
-    png.Width = width;
-    png.Height = height;
-    png.ColourType = 2;
+    TImage image(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const TColor c = colourAt(x, y);
-            png.Samples.insert(png.Samples.end(), {RedOf(c), GreenOf(c), BlueOf(c)});
+            image.SetPixel(x, y, colourAt(x, y));
         }
     }
-    return WritePng(png);
+    return EncodePngRgb(image);
 }
 
 std::vector<uint8_t> Plain(int width, int height, TColor colour) {

@@ -12,7 +12,7 @@
 #include "base/Convert.h"
 #include "graphics/CommandStrings.h"
 #include "graphics/DIBTools.h"
-#include "graphics/PictureWriters.h"
+#include "graphics/PictureEncode.h"
 #include "graphics/PresetFadeImage.h"
 #include "graphics/TestBitmaps.h"
 #include "platform/Stream.h"
@@ -45,16 +45,13 @@ Text:
 
 // A grey picture whose level rises with the column, the shape of a left-to-right wipe.
 std::vector<uint8_t> GreyRamp(int width, int height) {
-    TPngSpec png;
-    png.Width = width;
-    png.Height = height;
-    png.ColourType = 0;
+    TImage levels(width, height, TPixelFormat::Pf8bit);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            png.Samples.push_back(uint16_t(x * 255 / (width - 1)));
+            levels.ScanLine(y)[x] = uint8_t(x * 255 / (width - 1));
         }
     }
-    return WritePng(png);
+    return EncodePngGrey(levels);
 }
 
 // The level GreyRamp gives each column, as a mask picture.
