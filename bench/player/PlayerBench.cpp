@@ -202,7 +202,7 @@ class TEnvironment {
 
 struct TReading {
     double PeakMegabytes = 0;
-    std::string Report;  // the player's last line, "N pages read"
+    std::string Report;  // the player's last line, "N pages and M endings read"
 };
 
 // The demo reads itself through headless when it finds no display.
@@ -217,7 +217,7 @@ std::optional<TReading> ReadHeadless(const std::string& program, const fs::path&
     TReading reading{double(usage.ru_maxrss) / 1024, ""};
     std::ifstream in(log);
     for (std::string line; std::getline(in, line);) {
-        if (line.find("pages read") != std::string::npos) {
+        if (line.find("ending") != std::string::npos && line.find(" read") != std::string::npos) {
             reading.Report = line;
         }
     }
