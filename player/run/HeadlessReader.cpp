@@ -48,10 +48,9 @@ void THeadlessReader::Shoot() {
 }
 
 std::string THeadlessReader::ItemText(int32_t index) const {
-    const CNovelItems& items = *main_.State.Session.Items;
     std::string text = "item " + std::to_string(index);
-    if (index >= 0 && index < items.Count && size_t(index) < items.List.size()) {
-        text += " \"" + platform::Cp932ToUtf8(items.List[size_t(index)]->Name) + "\"";
+    if (const CNovelItem* item = main_.State.Session.Items->ItemOrNull(index)) {
+        text += " \"" + platform::Cp932ToUtf8(item->Name) + "\"";
     }
     return text;
 }
@@ -92,11 +91,8 @@ void THeadlessReader::Act() {
     }
     if (readingBegan_ && state.RunMode == RmTitle) {
         // Back at the title: an ending, or a reading that ran into a link that leads nowhere.
-        const CNovelItems& items = *state.Session.Items;
-        const int32_t i = state.CurrentItem;
-        const bool ending = i >= 0 && i < items.Count && size_t(i) < items.List.size() &&
-                            items.List[size_t(i)]->LinkKind >= LinkEnding;
-        if (ending) {
+        const CNovelItem* item = state.Session.Items->ItemOrNull(state.CurrentItem);
+        if (item != nullptr && item->LinkKind >= LinkEnding) {
             ++result_.Endings;
             result_.Finished = true;
         } else {

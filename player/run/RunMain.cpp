@@ -215,10 +215,7 @@ void TMainForm::Yield() {
 }
 
 const CNovelItem* TMainForm::CurrentItemOrNull() const {
-    const CNovelItems& items = *State.Session.Items;
-    const int32_t i = State.CurrentItem;
-    return i >= 0 && i < items.Count && size_t(i) < items.List.size() ? items.List[size_t(i)].get()
-                                                                      : nullptr;
+    return State.Session.Items->ItemOrNull(State.CurrentItem);
 }
 
 // ----- Run modes -----

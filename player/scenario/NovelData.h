@@ -127,6 +127,13 @@ class CNovelItems {
     CNovelItem& Add();
     void Clear();
     int IndexOf(const std::string& name) const;
+    // The item at `index`, or null outside the items (an index from a link or a bookmark may
+    // point anywhere).
+    const CNovelItem* ItemOrNull(int32_t index) const {
+        return index >= 0 && index < Count && size_t(index) < List.size()
+                   ? List[size_t(index)].get()
+                   : nullptr;
+    }
     // A negative count loads as 0; more than kMaxItems is refused before anything is stored.
     void LoadFromStream(TStream& s);
 
