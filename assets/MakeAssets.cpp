@@ -12,8 +12,10 @@
 
 namespace {
 
-void WriteArray(std::ostringstream& out, const char* name, const char* function,
+// The array is named after its function: kClickMarkBmp behind ClickMarkBmp().
+void WriteArray(std::ostringstream& out, const std::string& function,
                 const std::vector<uint8_t>& bytes) {
+    const std::string name = "k" + function;
     out << "const uint8_t " << name << "[] = {";
     for (size_t i = 0; i < bytes.size(); ++i) {
         out << (i % 16 == 0 ? "\n    " : " ") << unsigned(bytes[i]) << ',';
@@ -36,8 +38,26 @@ int main(int argc, char** argv) {
         out << "// Made by tavri-assets (assets/MakeAssets.cpp) at build time.\n\n"
             << "#include <cstdint>\n#include <iterator>\n#include <vector>\n\n"
             << "#include \"assets/Assets.h\"\n\nnamespace tavri::assets {\nnamespace {\n\n";
-        WriteArray(out, "kClickMarkBmp", "ClickMarkBmp", tavri::assets::MakeClickMarkBmp());
-        WriteArray(out, "kLogoPng", "LogoPng", tavri::assets::MakeLogoPng());
+        using namespace tavri::assets;
+        WriteArray(out, "ClickMarkBmp", MakeClickMarkBmp());
+        WriteArray(out, "LogoPng", MakeLogoPng());
+        for (const bool highlighted : {true, false}) {
+            WriteArray(out,
+                       std::string("Bookmark") + (highlighted ? "Highlighted" : "Normal") + "Png",
+                       MakeBookmarkPng(highlighted));
+        }
+        for (const bool right : {false, true}) {
+            for (const bool hover : {true, false}) {
+                WriteArray(out,
+                           std::string("Arrow") + (right ? "Right" : "Left") +
+                               (hover ? "Hover" : "Normal") + "Bmp",
+                           MakeArrowBmp(right, hover));
+            }
+        }
+        for (const bool hover : {true, false}) {
+            WriteArray(out, std::string("CancelBar") + (hover ? "Hover" : "Normal") + "Bmp",
+                       MakeCancelBarBmp(hover));
+        }
         out << "}  // namespace\n}  // namespace tavri::assets\n";
 
         // Written whole or not at all, so a failed run never leaves half a source behind.

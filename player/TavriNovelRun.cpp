@@ -37,6 +37,7 @@ int ReadHeadless(TNovelSession& session, platform::IClock& clock,
     windows.Show();
     const char* shots = std::getenv("TAVRI_SHOTS");
     THeadlessReader reader(virtualClock, display, windows.Main());
+    windows.ReplaceServices(&reader.Answers());
     const THeadlessReadResult read = reader.Read(shots ? shots : "");
     std::fprintf(stderr, "%s%s%s\n", HeadlessReadSummary(read).c_str(),
                  read.Finished && shots ? "; pictures of the pages are in " : "",

@@ -1,5 +1,7 @@
 #include <time.h>
 
+#include <algorithm>
+
 #include "platform/Clock.h"
 
 namespace tavri::platform {
@@ -21,6 +23,22 @@ class SystemClock final : public IClock {
     }
 };
 }  // namespace
+
+TLocalTime LocalTimeNow() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    TLocalTime t;
+    t.Year = local.tm_year + 1900;
+    t.Month = local.tm_mon + 1;
+    t.Day = local.tm_mday;
+    t.Hour = local.tm_hour;
+    t.Minute = local.tm_min;
+    t.Second = std::min(local.tm_sec, 59);  // a leap second reads as the one before it
+    t.Millisecond = int(ts.tv_nsec / 1000000);
+    return t;
+}
 
 std::unique_ptr<IClock> CreateSystemClock() {
     return std::make_unique<SystemClock>();

@@ -6,10 +6,8 @@
 
 namespace tavri {
 
-void TFormServices::ShowBookmarkScreen(const std::string&, bool markMode) {
-    if (!markMode) {
-        main_.StartNewReading();
-    }
+void TFormServices::ShowBookmarkScreen(const std::string& caption, bool markMode) {
+    bookmarks_.ShowScreen(caption, markMode);
 }
 
 template <typename Form, typename... Args>
@@ -28,7 +26,10 @@ TNovelWindows::TNovelWindows(TNovelSession& session, platform::IDisplay& display
                                                              : session.Header->NovelTitle;
     main_ = Create<TMainForm>("TMainForm", *application_, *state_, midi);
     yesNo_ = Create<ui::TYesNoForm>("TYesNoForm", *application_);
-    services_ = std::make_unique<TFormServices>(*main_);
+    bookmarks_ = Create<TBookmarkForm>("TBookmarkForm", *application_, *main_, *yesNo_);
+    bookmarkMenu_ = Create<TBookmarkMenuForm>("TBookmarkMenuForm", *application_);
+    bookmarks_->Connect(*bookmarkMenu_);
+    services_ = std::make_unique<TFormServices>(*bookmarks_);
     main_->Connect(*yesNo_, *services_);
     application_->SetMainWindow(main_.get());
 }
@@ -36,6 +37,8 @@ TNovelWindows::TNovelWindows(TNovelSession& session, platform::IDisplay& display
 TNovelWindows::~TNovelWindows() {
     application_->SetMainWindow(nullptr);
     services_.reset();
+    bookmarkMenu_.reset();
+    bookmarks_.reset();
     yesNo_.reset();
     main_.reset();
     state_.reset();

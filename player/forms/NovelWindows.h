@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "Startup.h"
+#include "forms/RunBookmark.h"
+#include "forms/RunBookmarkMenu.h"
 #include "midi/MidiDrive.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
@@ -21,16 +23,14 @@
 
 namespace tavri {
 
-// What the main window opens, through the forms of this folder. Until the bookmark screen is
-// built, opening bookmarks at the title starts a new reading as the screen's start-over does,
-// and placing one at an ending leaves the novel to go back to its title.
+// What the main window opens, through the forms of this folder.
 class TFormServices : public IMainWindowServices {
   public:
-    explicit TFormServices(TMainForm& main) : main_(main) {}
+    explicit TFormServices(TBookmarkForm& bookmarks) : bookmarks_(bookmarks) {}
     void ShowBookmarkScreen(const std::string& caption, bool markMode) override;
 
   private:
-    TMainForm& main_;
+    TBookmarkForm& bookmarks_;
 };
 
 class TNovelWindows {
@@ -47,6 +47,8 @@ class TNovelWindows {
     TRunCommon& State() { return *state_; }
     TMainForm& Main() { return *main_; }
     ui::TYesNoForm& YesNo() { return *yesNo_; }
+    TBookmarkForm& Bookmarks() { return *bookmarks_; }
+    TBookmarkMenuForm& BookmarkMenu() { return *bookmarkMenu_; }
 
     // Another service in place of the forms' own, such as a recording one; null puts the forms'
     // own back. It must outlive its use.
@@ -68,6 +70,8 @@ class TNovelWindows {
     std::unique_ptr<TRunCommon> state_;
     std::unique_ptr<TMainForm> main_;
     std::unique_ptr<ui::TYesNoForm> yesNo_;
+    std::unique_ptr<TBookmarkForm> bookmarks_;
+    std::unique_ptr<TBookmarkMenuForm> bookmarkMenu_;
     std::unique_ptr<TFormServices> services_;
 };
 

@@ -26,9 +26,15 @@ std::string NovelTime(uint32_t ms) {
 
 }  // namespace
 
+void THeadlessAnswers::ShowBookmarkScreen(const std::string&, bool markMode) {
+    if (!markMode) {
+        main_.StartNewReading();
+    }
+}
+
 THeadlessReader::THeadlessReader(platform::VirtualClock& clock, platform::HeadlessDisplay& display,
                                  TMainForm& main, int firstChoice)
-    : clock_(clock), display_(display), main_(main), choice_(firstChoice) {}
+    : clock_(clock), display_(display), main_(main), answers_(main), choice_(firstChoice) {}
 
 void THeadlessReader::Progressed() {
     lastProgress_ = clock_.Now();

@@ -26,6 +26,18 @@ struct THeadlessReadResult {
     std::string StoppedAt;
 };
 
+// What the reader answers in place of the bookmark screen, which it does not page through: at
+// the title it starts a new reading, as the screen's start-over would; at an ending it places
+// no bookmark.
+class THeadlessAnswers : public IMainWindowServices {
+  public:
+    explicit THeadlessAnswers(TMainForm& main) : main_(main) {}
+    void ShowBookmarkScreen(const std::string& caption, bool markMode) override;
+
+  private:
+    TMainForm& main_;
+};
+
 class THeadlessReader {
   public:
     // Menus are answered in turn from choice `firstChoice` on (taken modulo the menu's size).
@@ -36,6 +48,8 @@ class THeadlessReader {
     // `shotsFolder` (native, may be empty) receives page-NNNN.bmp files.
     THeadlessReadResult Read(const std::string& shotsFolder, uint32_t limitMs = 3600000,
                              uint32_t stallMs = 600000);
+    // To be connected to the main window in place of the forms' services while reading.
+    IMainWindowServices& Answers() { return answers_; }
 
   private:
     void Act();
@@ -47,6 +61,7 @@ class THeadlessReader {
     platform::VirtualClock& clock_;
     platform::HeadlessDisplay& display_;
     TMainForm& main_;
+    THeadlessAnswers answers_;
     std::string folder_;
     THeadlessReadResult result_;
     bool clickedTitle_ = false;  // the title was clicked to start a reading

@@ -32,6 +32,12 @@ inline TFont FontOf(const TFontSpec& scenarioFont) {
     return font;
 }
 
+// A command line naming a file in double quotes, so that the name stays one word (a split word
+// never holds a double quote itself).
+inline std::string QuotedCommand(const char* command, const std::string& name) {
+    return std::string(command) + " \"" + name + "\"";
+}
+
 // Run modes of the main window.
 enum TRunMode : uint8_t { RmTyping = 0, RmLinks = 1, RmClickWait = 2, RmTitle = 3 };
 

@@ -109,7 +109,8 @@ class TMainForm : public ui::IMainWindow {
     // The reading as a bookmark keeps it: the state at the start of the current page.
     TReadingPosition TakeReadingPosition() const;
     // Continues a reading where `position` left it (a cleared one starts the next reading).
-    void RestoreReadingPosition(const TReadingPosition& position);
+    // False, with nothing changed, when the position's item is no longer in the scenario.
+    bool RestoreReadingPosition(const TReadingPosition& position);
     // A new reading, as the bookmark screen's start-over gives it: every counter back to its
     // initial value, persistent ones included, when the novel keeps bookmarks.
     void StartNewReading();

@@ -38,26 +38,32 @@ TReadingPosition TMainForm::TakeReadingPosition() const {
     return position;
 }
 
-void TMainForm::RestoreReadingPosition(const TReadingPosition& position) {
+bool TMainForm::RestoreReadingPosition(const TReadingPosition& position) {
+    const int32_t item = State.Items().IndexOf(position.ItemName);
+    if (position.PageNumber >= 0 && item < 0) {
+        // The scenario changed since: there is no page to go back to.
+        return false;
+    }
     RestoreCounters(State.Counters(), State.InitialCounters(), position.Counters);
     if (position.PageNumber < 0) {
         // Cleared: the next reading keeps the persistent counters as the ending left them.
         StartFromBeginning();
         ResetNonPersistentCounters();
         State.ReadingCount = position.ReadingCount + 1;
-        return;
+        return true;
     }
     State.ReadingCount = position.ReadingCount;
     State.SpriteLayer.Assign(position.Sprites);
-    State.CurrentItem = State.Items().IndexOf(position.ItemName);
+    State.CurrentItem = item;
     State.TextCursor = position.Cursor;
     SetRunMode(RmTyping);
     const TRect whole{0, 0, kCanvasWidth, kCanvasHeight};
     DibFillBlend(State.BackgroundImage, whole, 0, 100);
     DibFillBlend(State.NextFrameImage, whole, 0, 100);
     State.LoadBackground(position.BackgroundName);
+    // Quoted, so that a name with a space or a comma stays one word.
     const auto playOrStop = [](const char* play, const char* stop, const std::string& name) {
-        return name.empty() ? std::string(stop) : std::string(play) + " " + name;
+        return name.empty() ? std::string(stop) : QuotedCommand(play, name);
     };
     for (const std::string& line : {playOrStop(".MidiPlay", ".MidiStop", position.MidiName),
                                     playOrStop(".BGMPlay", ".BGMStop", position.BgmName),
@@ -73,6 +79,7 @@ void TMainForm::RestoreReadingPosition(const TReadingPosition& position) {
     PresentPage();
     PresentScreen();
     State.PageNumber = position.PageNumber;
+    return true;
 }
 
 void TMainForm::StartNewReading() {

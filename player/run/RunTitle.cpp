@@ -14,11 +14,6 @@ namespace {
 
 constexpr TRect kWholeScreen{0, 0, kCanvasWidth, kCanvasHeight};
 
-// A command line naming a file in double quotes, as the opening feeds the interpreter.
-std::string QuotedCommand(const char* command, const std::string& name) {
-    return std::string(command) + " \"" + name + "\"";
-}
-
 }  // namespace
 
 // Shown once: an error escaping the tick would leave TitleFrame where it is, and the same

@@ -40,6 +40,7 @@ TEST(HeadlessReader, SaysWhereItStoppedWhenThereWasNoEnding) {
     for (const Case& c : cases) {
         RunFixture f(Novel(c.items));
         THeadlessReader reader(f.clock, f.display, *f.main);
+        f.windows->ReplaceServices(&reader.Answers());
         const THeadlessReadResult read = reader.Read("", 3600000, 120000);
         EXPECT_FALSE(read.Finished) << c.what;
         EXPECT_EQ(read.Endings, 0) << c.what;
@@ -70,6 +71,7 @@ TEST(HeadlessReader, ADefaultSettingsNovelReadsToItsEndingAndKeepsItsPages) {
               "[item \"end\"]\nLinkKind = ending\nText:\n| d\n"));
     EXPECT_EQ(linked.state->Header().BookmarkMode, BmTitleAndEnding);
     THeadlessReader whole(linked.clock, linked.display, *linked.main);
+    linked.windows->ReplaceServices(&whole.Answers());
     const THeadlessReadResult done = whole.Read(shots.path() + "/pages");
     EXPECT_TRUE(done.Finished) << done.StoppedAt;
     EXPECT_EQ(done.Pages, 3);

@@ -85,7 +85,8 @@ TEST(NovelWindows, CreatesTheFormsInStartUpOrder) {
          {std::vector<std::string>{}, std::vector<std::string>{"/DEBUG"}}) {
         RunFixture f(kDefaultNovel, Files(), arguments);
         EXPECT_EQ(f.windows->CreationOrder(),
-                  (std::vector<std::string>{"TMainForm", "TYesNoForm"}));
+                  (std::vector<std::string>{"TMainForm", "TYesNoForm", "TBookmarkForm",
+                                            "TBookmarkMenuForm"}));
         EXPECT_EQ(f.main->DebugPanelShown(), !arguments.empty());
         EXPECT_EQ(&f.windows->Main().Application, &f.windows->Application());
         // Escape reaches the shared dialog through the connection made after creation; its
@@ -109,9 +110,14 @@ TEST(NovelWindows, ADefaultSettingsTitleStartsAReadingAndTheEndingReturnsToIt) {
     f.main->JumpToItem(f.state->Items().IndexOf("end"));
     ReachClickWait(f);
     EXPECT_EQ(CounterValue(f, "kept"), 50);
+    // The ending offers the bookmark book; the reader places nothing.
+    ClickWhenModal(f, f.windows->Bookmarks(), kScreenCancelButton.X, kScreenCancelButton.Y);
     f.Click(320, 240);
     ASSERT_TRUE(f.RunUntil([&] { return f.main->AcceptsTitleClick(); }));
+    EXPECT_EQ(f.windows->Bookmarks().Bookmarks().Count(), 0);
     // Starting over from the title puts every counter back, the persistent one too.
+    ClickWhenModal(f, f.windows->Bookmarks(), kStartOverButton.X, kStartOverButton.Y);
+    ClickWhenModal(f, *f.yesNo, kYesNoOkButton.X, kYesNoOkButton.Y);
     f.Click(320, 300);
     ASSERT_TRUE(f.RunUntil([&] { return f.state->RunMode == RmTyping; }));
     EXPECT_EQ(CounterValue(f, "kept"), 1);

@@ -19,14 +19,24 @@ RunFixture::RunFixture(const std::string& source,
     for (const auto& [name, bytes] : files) {
         dir.Write("novel/" + name, bytes);
     }
-    std::vector<std::string> args{dir.path() + "/novel/test.qke"};
-    args.insert(args.end(), extraArguments.begin(), extraArguments.end());
+    arguments = {dir.path() + "/novel/test.qke"};
+    arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
     InstallSoundEngineBeside(dir.path());
-    TStartupEnvironment env{args, dir.path() + "/TavriNovelRun", dir.path() + "/novel", clock,
+    Start();
+}
+
+void RunFixture::Start() {
+    TStartupEnvironment env{arguments, dir.path() + "/TavriNovelRun", dir.path() + "/novel", clock,
                             messages};
     startStatus = StartNovel(env, session);
     EXPECT_EQ(startStatus, 0);
     OpenNovelWindows(*this);
+}
+
+void RunFixture::Restart() {
+    CloseNovelWindows(*this);
+    session = TNovelSession{};
+    Start();
 }
 
 RunFixture::~RunFixture() {
@@ -54,9 +64,13 @@ void RunFixture::Key(int key) {
 
 void RunFixture::StartReading() {
     ASSERT_TRUE(RunUntil([&] { return main->AcceptsTitleClick(); }));
+    auto alive = std::make_shared<bool>(true);
+    ClickWhenModal(*this, windows->Bookmarks(), kStartOverButton.X, kStartOverButton.Y, alive);
+    ClickWhenModal(*this, *yesNo, kYesNoOkButton.X, kYesNoOkButton.Y, alive);
     Click(320, 300);
     ASSERT_TRUE(RunUntil([&] { return state->RunMode != RmTitle; }));
     ASSERT_TRUE(RunUntil([&] { return !main->IsTransitionActive(); }));
+    *alive = false;
 }
 
 uint32_t NoteOnMessage(int key, int velocity) {

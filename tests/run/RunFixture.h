@@ -75,6 +75,78 @@ void ClickAt(Fixture& f, int x, int y, platform::MouseButton button) {
     f.display.Click(x, y, button);
 }
 
+// Where the forms' buttons are on the picture when the forms sit where they open.
+struct TScreenPoint {
+    int X = 0, Y = 0;
+};
+inline constexpr TScreenPoint kYesNoOkButton{271, 266};
+inline constexpr TScreenPoint kYesNoCancelButton{367, 266};
+// The bookmark screen opens at (46, 46).
+inline constexpr TScreenPoint kStartOverButton{192, 379};
+inline constexpr TScreenPoint kCloseBookButton{448, 379};
+inline constexpr TScreenPoint kScreenCancelButton{506, 411};
+inline constexpr TScreenPoint kLeftArrow{82, 217};
+inline constexpr TScreenPoint kRightArrow{562, 217};
+// The middle of slot 0..2 of the bookmark row (slot 3 is the row's last 13 pixels).
+inline TScreenPoint BookmarkSlot(int slot) {
+    return TScreenPoint{106 + slot * 140 + 70, 217};
+}
+// The popup's items, opened by a click at `at`.
+inline TScreenPoint PopupPlace(TScreenPoint at) {
+    return {at.X + 70, at.Y + 40};
+}
+inline TScreenPoint PopupOpen(TScreenPoint at) {
+    return {at.X + 70, at.Y + 39};
+}
+inline TScreenPoint PopupRemove(TScreenPoint at) {
+    return {at.X + 70, at.Y + 68};
+}
+inline TScreenPoint PopupCancel(TScreenPoint at) {
+    return {at.X + 82, at.Y + 104};
+}
+
+// Runs `step` inside whatever loop is running (a modal form's included) once `ready` holds,
+// looked at every 10 ms of virtual time; gives up after `limitMs`, or at once when `alive` (if
+// given) turns false. This is how a test answers a form that the novel opens modally.
+template <typename Fixture>
+void When(Fixture& f, std::function<bool()> ready, std::function<void()> step,
+          uint32_t limitMs = 5000, std::shared_ptr<bool> alive = nullptr) {
+    struct TPoll {
+        Fixture& f;
+        std::function<bool()> ready;
+        std::function<void()> step;
+        uint32_t end;
+        std::shared_ptr<bool> alive;
+        static void Next(std::shared_ptr<TPoll> poll) {
+            platform::TInputEvent event;
+            event.kind = platform::TInputEvent::Kind::Posted;
+            event.posted = [poll] {
+                if ((poll->alive && !*poll->alive) ||
+                    int32_t(poll->end - poll->f.clock.Now()) <= 0) {
+                    return;
+                }
+                if (poll->ready()) {
+                    poll->step();
+                } else {
+                    Next(poll);
+                }
+            };
+            poll->f.display.Schedule(poll->f.clock.Now() + 10, std::move(event));
+        }
+    };
+    TPoll::Next(std::make_shared<TPoll>(
+        TPoll{f, std::move(ready), std::move(step), f.clock.Now() + limitMs, std::move(alive)}));
+}
+
+// Clicks (x, y) once `form` is the modal form on top.
+template <typename Fixture>
+void ClickWhenModal(Fixture& f, const ui::TForm& form, int x, int y,
+                    std::shared_ptr<bool> alive = nullptr) {
+    When(
+        f, [&f, &form] { return f.app->Host().ModalForm() == &form; },
+        [&f, x, y] { ClickAt(f, x, y, platform::MouseButton::Left); }, 5000, std::move(alive));
+}
+
 struct RunFixture {
     // `source` is scenario source text (UTF-8, see docs/scenario-source.md); `files` are
     // written into the data folder (relative paths with "/").
@@ -83,6 +155,8 @@ struct RunFixture {
                         std::vector<std::string> extraArguments = {});
     ~RunFixture();
 
+    // The program ends and is started again with the same command line and files.
+    void Restart();
     // Runs loop turns until the virtual clock has moved `ms` further (or the loop ended).
     void RunFor(uint32_t ms);
     // Runs turns until `done` holds, at most `limitMs` of virtual time; false if it never did.
@@ -91,7 +165,8 @@ struct RunFixture {
     void Click(int x, int y, platform::MouseButton button = platform::MouseButton::Left);
     void Key(int key);
     // Ticks of the main window happen every interval; this skips the opening (logo and title)
-    // and clicks the title, leaving the novel at its start item with the fade-in done.
+    // and clicks the title, leaving the novel at its start item with the fade-in done. Where the
+    // title opens the bookmark screen, its "はじめから読む" is chosen and confirmed.
     void StartReading();
 
     TempDir dir;
@@ -100,6 +175,7 @@ struct RunFixture {
     platform::RecordingMessageBoxService messages;
     // What the music sends; the sequencer is stepped by the main loop on the virtual clock.
     platform::RecordingMidiSystem midi{clock};
+    std::vector<std::string> arguments;
     TNovelSession session;
     int startStatus = -1;
     std::unique_ptr<TNovelWindows> windows;
@@ -108,6 +184,9 @@ struct RunFixture {
     TRunCommon* state = nullptr;
     ui::TYesNoForm* yesNo = nullptr;
     TMainForm* main = nullptr;
+
+  private:
+    void Start();
 };
 
 // What the music sent, read from a recording MIDI system.

@@ -104,6 +104,7 @@ TEST(DemoNovel, ReadsToEachEnding) {
     for (int first = 0; first < 3; ++first) {
         RunFixture f(source, files);
         THeadlessReader reader(f.clock, f.display, *f.main, first);
+        f.windows->ReplaceServices(&reader.Answers());
         const THeadlessReadResult read = reader.Read("");
         EXPECT_TRUE(read.Finished) << first;
         EXPECT_GT(read.Pages, 5) << first;

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "graphics/PictureEncode.h"
 #include "graphics/Image.h"
+#include "graphics/PictureEncode.h"
 
 namespace tavri::assets {
 
@@ -19,6 +19,15 @@ constexpr TColor kClickMarkOutline = RGB(64, 64, 64);
 constexpr TColor kClickMarkBright = RGB(255, 224, 96);
 constexpr TColor kClickMarkDim = RGB(160, 140, 60);
 
+// The bookmark screen (assets/BookmarkArt.cpp). Neighbouring bookmarks are drawn 140 px apart,
+// so each picture overlaps the next by 14 px and must stay transparent off the paper and cord.
+constexpr int kBookmarkWidth = 154, kBookmarkHeight = 272;
+constexpr int kArrowWidth = 34, kArrowHeight = 48;
+constexpr int kCancelBarWidth = 224, kCancelBarHeight = 32;
+
+constexpr TColor kBookmarkHighlightedPaper = RGB(255, 200, 220);
+constexpr TColor kBookmarkNormalPaper = RGB(250, 240, 210);
+
 // The 48 × 24 marker on pure white.
 TImage DrawClickMark();
 // Whether pixel (x, y) of a frame belongs to the marker (outline or fill).
@@ -26,7 +35,20 @@ bool ClickMarkCovers(int x, int y);
 // "Powered by" over "Tavri! Novel", white with a soft dark outline.
 TRgbaPicture DrawLogo();
 
+// A paper strip leaning 23° from upright, its top end to the left, running along the direction
+// (cos 67°, sin 67°) that the player writes the bookmark's lines in; a red cord through a hole at
+// its top ends in a tassel. Pink paper when highlighted, cream otherwise; only the paper differs.
+TRgbaPicture DrawBookmark(bool highlighted);
+// A red triangle pointing outwards on a pink half-disc whose flat side faces the middle of the
+// screen, on pure white; the right arrow is the left one mirrored, hover is brighter.
+TImage DrawArrow(bool right, bool hover);
+// A pink bar with round ends on pure white, lighter when hovered; the player writes its label.
+TImage DrawCancelBar(bool hover);
+
 std::vector<uint8_t> MakeClickMarkBmp();
 std::vector<uint8_t> MakeLogoPng();
+std::vector<uint8_t> MakeBookmarkPng(bool highlighted);
+std::vector<uint8_t> MakeArrowBmp(bool right, bool hover);
+std::vector<uint8_t> MakeCancelBarBmp(bool hover);
 
 }  // namespace tavri::assets

@@ -19,4 +19,26 @@ const std::vector<uint8_t>& ClickMarkBmp();
 // right stays clear. Decode with DecodePng (HasAlpha is set).
 const std::vector<uint8_t>& LogoPng();
 
+// The bookmark screen's bookmarks: 154 × 272 RGBA PNGs (8 bits per channel) to be blended pixel
+// by pixel through their alpha, so that neighbours drawn 140 px apart overlap cleanly. A paper
+// strip leaning along the direction (cos 67°, sin 67°), the one its text is written in, with a
+// cord and tassel at its top; everything else is fully transparent. Highlighted is pink paper,
+// normal cream; the two differ only in the paper. Decode with DecodePng (HasAlpha is set).
+const std::vector<uint8_t>& BookmarkHighlightedPng();
+const std::vector<uint8_t>& BookmarkNormalPng();
+
+// The bookmark screen's page arrows: 34 × 48 uncompressed 24-bit BMPs, a red triangle pointing
+// outwards on a pink half-disc, on pure white (0xFFFFFF, not part of the arrow). The right
+// arrows are the left ones mirrored; hover is brighter. Decode with DecodeBmp.
+const std::vector<uint8_t>& ArrowLeftHoverBmp();
+const std::vector<uint8_t>& ArrowLeftNormalBmp();
+const std::vector<uint8_t>& ArrowRightHoverBmp();
+const std::vector<uint8_t>& ArrowRightNormalBmp();
+
+// The bookmark screen's cancel button: a 224 × 32 uncompressed 24-bit BMP, a pink bar with round
+// ends on pure white, without a label (the player writes it). Hover is the lighter pink.
+// Decode with DecodeBmp.
+const std::vector<uint8_t>& CancelBarHoverBmp();
+const std::vector<uint8_t>& CancelBarNormalBmp();
+
 }  // namespace tavri::assets

@@ -17,6 +17,14 @@ class IClock {
 // CLOCK_MONOTONIC truncated to 32 bits of milliseconds.
 std::unique_ptr<IClock> CreateSystemClock();
 
+// The wall clock's date and time of day in the machine's time zone.
+struct TLocalTime {
+    int Year = 1899, Month = 12, Day = 30;  // Month 1..12, Day 1..31
+    int Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+    bool operator==(const TLocalTime&) const = default;
+};
+TLocalTime LocalTimeNow();
+
 // Time that moves only when told to (or by Sleep), so tests decide what "later" means.
 class VirtualClock final : public IClock {
   public:

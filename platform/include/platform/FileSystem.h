@@ -24,10 +24,38 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& nativePath)
 bool SetExecutable(const std::string& nativePath);
 bool RemoveFile(const std::string& nativePath);
 
+// Replaces the file's contents as one step that a crash cannot split: the bytes go to a new
+// file beside it, reach the disk, and only then take the old file's place, so whoever reads the
+// file (now, or after the program or the machine stopped at any moment) finds either the old
+// contents or the new ones, whole. The file keeps its permission bits (a new one gets 0666 less
+// the umask). Through a symbolic link (or a chain of them) the file it points at is replaced,
+// or created when the link dangles, and the link stays as it was. Other names hard-linked to the
+// file keep the old contents; folders, devices and pipes are refused. A crash can leave the new
+// file behind unused, named "." + the file's name + "." + six characters.
+// Returns true on success; on failure `error` (when given) receives a short English description
+// with the OS's reason (strerror), and the file at nativePath is exactly as it was before.
+// Once the new file has taken the old one's place, a failure to flush the folder still counts as
+// success: the contents are in place, and only whether a power cut could bring the old ones back
+// is uncertain, which the promise of "old or new, whole" allows.
+bool ReplaceFileContents(const std::string& nativePath, const std::vector<uint8_t>& bytes,
+                         std::string* error = nullptr);
+
 // Native path helpers ("/" separators).
 std::string NativeFolderOf(const std::string& path);  // with trailing "/", or "" without one
 std::string NativeFileNameOf(const std::string& path);
 // The file-name rule: replaces the text from the last "." of the last component, or appends.
 std::string NativeChangeExt(const std::string& path, const std::string& ext);
+
+namespace testing {
+
+// The steps of ReplaceFileContents. Permissions are set before the sync, so that the flush that
+// makes the data durable covers the file's mode as well.
+enum class TReplaceStep { Create, Write, Sync, Permissions, Rename, SyncFolder };
+// The next ReplaceFileContents calls fail at `step` with the OS error `error` (an errno value,
+// for example ENOSPC) as if the system had refused; std::nullopt turns the seam off. A failed
+// Write has written half the bytes first, as a full disk would.
+void FailReplaceAt(std::optional<TReplaceStep> step, int error);
+
+}  // namespace testing
 
 }  // namespace tavri::platform
