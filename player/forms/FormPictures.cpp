@@ -1,5 +1,6 @@
 #include "forms/FormPictures.h"
 
+#include "assets/Assets.h"
 #include "graphics/AntiAliasTextout.h"
 #include "graphics/Canvas.h"
 #include "platform/TextEncoding.h"
@@ -57,6 +58,23 @@ TDecodedPicture CarriedPicture(const std::vector<uint8_t>& bytes) {
     } catch (const EPictureError&) {
         return {};
     }
+}
+
+void SetCarriedPictures(ui::THotImage& image, const std::vector<uint8_t>& hover,
+                        const std::vector<uint8_t>& normal) {
+    image.SetPictureOnEnter(CarriedPicture(hover).Image);
+    image.SetPictureOnLeave(CarriedPicture(normal).Image);
+    image.SetPicture(image.PictureOnLeave());
+}
+
+void MakeCancelButton(ui::THotImage& image, int labelX) {
+    const std::string cancel = platform::Cp932("キャンセル");
+    const TFont font = FormFont("ＭＳ Ｐゴシック", 18, true);
+    image.SetPictureOnEnter(CarriedPicture(assets::CancelBarHoverBmp()).Image);
+    image.SetPictureOnLeave(CarriedPicture(assets::CancelBarNormalBmp()).Image);
+    WriteOutlinedLabel(image.EnterPicture(), labelX, 6, cancel, font);
+    WriteOutlinedLabel(image.LeavePicture(), labelX, 6, cancel, font);
+    image.SetPicture(image.PictureOnLeave());
 }
 
 }  // namespace tavri

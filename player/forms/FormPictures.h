@@ -11,6 +11,7 @@
 #include "graphics/Fonts.h"
 #include "graphics/Image.h"
 #include "graphics/Picture.h"
+#include "ui/HotImage.h"
 
 namespace tavri {
 
@@ -27,5 +28,12 @@ TImage RoundedButton(int width, int height, int corner, TColor colour, int x, in
 
 // One of the carried pictures; an undecodable one (never expected) gives an empty picture.
 TDecodedPicture CarriedPicture(const std::vector<uint8_t>& bytes);
+
+// A hot image showing two carried pictures, the normal one at first.
+void SetCarriedPictures(ui::THotImage& image, const std::vector<uint8_t>& hover,
+                        const std::vector<uint8_t>& normal);
+
+// The pink "キャンセル" bar of the bookmark forms, its label at (labelX, 6).
+void MakeCancelButton(ui::THotImage& image, int labelX);
 
 }  // namespace tavri

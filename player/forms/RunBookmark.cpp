@@ -142,19 +142,9 @@ void TBookmarkForm::Connect(TBookmarkMenuForm& popup) {
 void TBookmarkForm::BuildPictures() {
     MakeSystemButton(HotImage1, "はじめから読む");
     MakeSystemButton(CloseHotImage, "本を閉じる");
-    const std::string cancel = Cp932("キャンセル");
-    const TFont cancelFont = FormFont("ＭＳ Ｐゴシック", 18, true);
-    CancelHotimage.SetPictureOnEnter(CarriedPicture(assets::CancelBarHoverBmp()).Image);
-    CancelHotimage.SetPictureOnLeave(CarriedPicture(assets::CancelBarNormalBmp()).Image);
-    WriteOutlinedLabel(CancelHotimage.EnterPicture(), 40, 6, cancel, cancelFont);
-    WriteOutlinedLabel(CancelHotimage.LeavePicture(), 40, 6, cancel, cancelFont);
-    CancelHotimage.SetPicture(CancelHotimage.PictureOnLeave());
-    LeftImage.SetPictureOnEnter(CarriedPicture(assets::ArrowLeftHoverBmp()).Image);
-    LeftImage.SetPictureOnLeave(CarriedPicture(assets::ArrowLeftNormalBmp()).Image);
-    LeftImage.SetPicture(LeftImage.PictureOnLeave());
-    RightImage.SetPictureOnEnter(CarriedPicture(assets::ArrowRightHoverBmp()).Image);
-    RightImage.SetPictureOnLeave(CarriedPicture(assets::ArrowRightNormalBmp()).Image);
-    RightImage.SetPicture(RightImage.PictureOnLeave());
+    MakeCancelButton(CancelHotimage, 40);
+    SetCarriedPictures(LeftImage, assets::ArrowLeftHoverBmp(), assets::ArrowLeftNormalBmp());
+    SetCarriedPictures(RightImage, assets::ArrowRightHoverBmp(), assets::ArrowRightNormalBmp());
     bookmarkHighlighted_ = CarriedPicture(assets::BookmarkHighlightedPng());
     bookmarkNormal_ = CarriedPicture(assets::BookmarkNormalPng());
 }

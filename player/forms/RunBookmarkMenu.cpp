@@ -1,6 +1,5 @@
 #include "forms/RunBookmarkMenu.h"
 
-#include "assets/Assets.h"
 #include "forms/FormPictures.h"
 #include "platform/TextEncoding.h"
 
@@ -52,13 +51,7 @@ TBookmarkMenuForm::TBookmarkMenuForm(ui::TApplication& application)
     MakeCommand(HotImage1, "はさむ");
     MakeCommand(HotImage3, "ひらく");
     MakeCommand(HotImage2, "しおりをはずす");
-    const std::string cancel = Cp932("キャンセル");
-    const TFont cancelFont = FormFont("ＭＳ Ｐゴシック", 18, true);
-    CancelHotimage.SetPictureOnEnter(CarriedPicture(assets::CancelBarHoverBmp()).Image);
-    CancelHotimage.SetPictureOnLeave(CarriedPicture(assets::CancelBarNormalBmp()).Image);
-    WriteOutlinedLabel(CancelHotimage.EnterPicture(), 12, 6, cancel, cancelFont);
-    WriteOutlinedLabel(CancelHotimage.LeavePicture(), 12, 6, cancel, cancelFont);
-    CancelHotimage.SetPicture(CancelHotimage.PictureOnLeave());
+    MakeCancelButton(CancelHotimage, 12);
 
     const auto choose = [this](int result) {
         return [this, result](ui::TControl&, ui::MouseButton, uint8_t, int, int) {
