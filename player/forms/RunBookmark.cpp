@@ -194,7 +194,6 @@ void TBookmarkForm::FormShow() {
     FormRgn1.SetRgnBottom(ClientHeight);
     FormRgn1.SetRgnRight(ClientWidth);
     pageImage_ = TImage(kRowWidth, kRowHeight);
-    ui::DrawTitleBar(*this, Image1, false);
     PaintRow();
 }
 
