@@ -4,7 +4,7 @@
 // writing over the file in place (write_truncate, what a naive program does, which leaves a
 // short or empty file when stopped midway). The difference is what the disk's flushes cost.
 //
-//   build-bench/bin/tavri-bench --benchmark_filter=SafeReplace
+//   build/bin/tavri-bench --benchmark_filter=SafeReplace
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -16,10 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "BenchFiles.h"
 #include "platform/FileSystem.h"
 
 namespace tavri {
 namespace {
+
+using bench::TBenchFolder;
+using bench::WriteAll;
 
 constexpr size_t kBookmarkFileSize = 600 * 1024;
 
@@ -29,41 +33,6 @@ std::vector<uint8_t> Contents() {
         bytes[i] = static_cast<uint8_t>(i * 13 + i / 4093);
     }
     return bytes;
-}
-
-// A fresh folder under /tmp for one benchmark, removed after it.
-class TBenchFolder {
-  public:
-    TBenchFolder() {
-        std::string pattern = "/tmp/tavri-bench-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern + "/";
-        }
-    }
-    ~TBenchFolder() {
-        if (!path_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(path_, ignored);
-        }
-    }
-    TBenchFolder(const TBenchFolder&) = delete;
-    TBenchFolder& operator=(const TBenchFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 void SafeReplaceOurs(benchmark::State& state) {
