@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "assets/AssetArt.h"
@@ -58,6 +59,21 @@ int main(int argc, char** argv) {
             WriteArray(out, std::string("CancelBar") + (hover ? "Hover" : "Normal") + "Bmp",
                        MakeCancelBarBmp(hover));
         }
+        const std::pair<TMenuIcon, const char*> icons[] = {
+            {TMenuIcon::Mark, "Mark"}, {TMenuIcon::Open, "Open"},   {TMenuIcon::Window, "Window"},
+            {TMenuIcon::Skip, "Skip"}, {TMenuIcon::About, "About"}, {TMenuIcon::Close, "Close"},
+        };
+        for (const auto& [icon, name] : icons) {
+            for (const bool hover : {true, false}) {
+                WriteArray(out, std::string("Menu") + name + (hover ? "Hover" : "Normal") + "Bmp",
+                           MakeMenuItemBmp(icon, hover));
+            }
+        }
+        for (const bool hover : {true, false}) {
+            WriteArray(out, std::string("AboutClose") + (hover ? "Hover" : "Normal") + "Bmp",
+                       MakeAboutCloseBmp(hover));
+        }
+        WriteArray(out, "AboutIconBmp", MakeAboutIconBmp());
         out << "}  // namespace\n}  // namespace tavri::assets\n";
 
         // Written whole or not at all, so a failed run never leaves half a source behind.

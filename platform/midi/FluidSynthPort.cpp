@@ -88,6 +88,7 @@ struct PendingMessage {
 class SynthPort final : public IMidiPort {
   public:
     explicit SynthPort(std::string soundFont) : soundFont_(std::move(soundFont)) {}
+    std::string SoundFont() const override { return soundFont_; }
 
     // Opens the audio device and starts the loader; false (with the line on stderr) when
     // there is no audio device.

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "WindowManager.h"
 #include "platform/Display.h"
 #include "platform/TextEncoding.h"
 
@@ -187,7 +188,19 @@ class SdlDisplay final : public IDisplay {
     bool EnterFullScreen(const TDisplayMode& /*mode*/) override {
         // The bit count is the old mode rule's business only: the picture keeps its colours and
         // the desktop keeps its mode.
-        if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        if (!HasWindowManager()) {
+            // Full screen is the window manager's to grant; on a bare X server (a kiosk) the
+            // request would be lost and the picture drawn for a screen the window never
+            // covers. A borderless window over the whole display does the same there.
+            SDL_Rect bounds;
+            if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &bounds) !=
+                0) {
+                return false;
+            }
+            SDL_SetWindowBordered(window_, SDL_FALSE);
+            SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+            SDL_SetWindowSize(window_, bounds.w, bounds.h);
+        } else if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
             return false;
         }
         // The desktop rarely divides into whole multiples of the picture; smoothing hides the
@@ -201,7 +214,8 @@ class SdlDisplay final : public IDisplay {
     }
 
     bool EnterWindowMode() override {
-        if (fullScreen_ && SDL_SetWindowFullscreen(window_, 0) != 0) {
+        if (fullScreen_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0 &&
+            SDL_SetWindowFullscreen(window_, 0) != 0) {
             return false;
         }
         fullScreen_ = false;
@@ -220,6 +234,8 @@ class SdlDisplay final : public IDisplay {
     }
 
     bool IsFullScreen() const override { return fullScreen_; }
+
+    bool HasWindowManager() const { return WindowManagerRuns(window_); }
     bool IsShown() const override { return shown_; }
     bool IsActive() const override { return active_; }
 
@@ -514,8 +530,8 @@ class SdlDisplay final : public IDisplay {
         buttons_ = down ? static_cast<uint8_t>(buttons_ | ButtonBits(mask))
                         : static_cast<uint8_t>(buttons_ & ~ButtonBits(mask));
         event.kind = down ? TInputEvent::Kind::MouseDown : TInputEvent::Kind::MouseUp;
-        event.x = button.x;
-        event.y = button.y;
+        event.x = pointerX_ = button.x;
+        event.y = pointerY_ = button.y;
         event.shift = static_cast<uint8_t>(ModifierBits(SDL_GetModState()) | buttons_);
         return true;
     }
@@ -550,8 +566,8 @@ class SdlDisplay final : public IDisplay {
                 }
                 buttons_ = ButtonBits(raw.motion.state);
                 event.kind = TInputEvent::Kind::MouseMove;
-                event.x = raw.motion.x;
-                event.y = raw.motion.y;
+                event.x = pointerX_ = raw.motion.x;
+                event.y = pointerY_ = raw.motion.y;
                 event.shift = static_cast<uint8_t>(ModifierBits(SDL_GetModState()) | buttons_);
                 return true;
             case SDL_MOUSEBUTTONDOWN:
@@ -560,6 +576,19 @@ class SdlDisplay final : public IDisplay {
                     return false;
                 }
                 return TranslateButton(raw.button, event);
+            case SDL_MOUSEWHEEL:
+                if (raw.wheel.windowID != windowId_ || raw.wheel.y == 0) {
+                    return false;
+                }
+                // At the pointer as the last motion placed it on the picture: the wheel event's
+                // own position is in window pixels, not scaled to the picture.
+                event.kind = TInputEvent::Kind::MouseWheel;
+                event.wheel =
+                    raw.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -raw.wheel.y : raw.wheel.y;
+                event.x = pointerX_;
+                event.y = pointerY_;
+                event.shift = static_cast<uint8_t>(ModifierBits(SDL_GetModState()) | buttons_);
+                return true;
             case SDL_KEYDOWN:
             case SDL_KEYUP:
                 event.key = VirtualKeyOf(raw.key.keysym);
@@ -599,6 +628,7 @@ class SdlDisplay final : public IDisplay {
     bool shown_ = false;
     bool active_ = true;  // until the window first loses focus
     uint8_t buttons_ = 0;
+    int pointerX_ = -1, pointerY_ = -1;  // canvas position of the last motion or button
 
     std::mutex postedMutex_;
     std::deque<std::function<void()>> posted_;

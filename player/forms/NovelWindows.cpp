@@ -6,6 +6,10 @@
 
 namespace tavri {
 
+void TFormServices::ShowSystemMenu() {
+    menu_.Show();
+}
+
 void TFormServices::ShowBookmarkScreen(const std::string& caption, bool markMode) {
     bookmarks_.ShowScreen(caption, markMode);
 }
@@ -26,10 +30,15 @@ TNovelWindows::TNovelWindows(TNovelSession& session, platform::IDisplay& display
                                                              : session.Header->NovelTitle;
     main_ = Create<TMainForm>("TMainForm", *application_, *state_, midi);
     yesNo_ = Create<ui::TYesNoForm>("TYesNoForm", *application_);
+    // The fades run on timer threads of their own, except where a test moves the clock.
+    menu_ = Create<TMenuForm>("TMenuForm", *application_, *main_, *yesNo_,
+                              clock.IsVirtual() ? TFadeDrive::Loop : TFadeDrive::Thread);
     bookmarks_ = Create<TBookmarkForm>("TBookmarkForm", *application_, *main_, *yesNo_);
     bookmarkMenu_ = Create<TBookmarkMenuForm>("TBookmarkMenuForm", *application_);
+    about_ = Create<TAboutForm>("TAboutForm", *application_, *main_);
     bookmarks_->Connect(*bookmarkMenu_);
-    services_ = std::make_unique<TFormServices>(*bookmarks_);
+    menu_->Connect(*bookmarks_, *about_);
+    services_ = std::make_unique<TFormServices>(*menu_, *bookmarks_);
     main_->Connect(*yesNo_, *services_);
     application_->SetMainWindow(main_.get());
 }
@@ -37,8 +46,10 @@ TNovelWindows::TNovelWindows(TNovelSession& session, platform::IDisplay& display
 TNovelWindows::~TNovelWindows() {
     application_->SetMainWindow(nullptr);
     services_.reset();
+    about_.reset();
     bookmarkMenu_.reset();
     bookmarks_.reset();
+    menu_.reset();
     yesNo_.reset();
     main_.reset();
     state_.reset();

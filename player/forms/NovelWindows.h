@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "Startup.h"
+#include "forms/RunAbout.h"
 #include "forms/RunBookmark.h"
 #include "forms/RunBookmarkMenu.h"
+#include "forms/RunMenu.h"
 #include "midi/MidiDrive.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
@@ -26,10 +28,12 @@ namespace tavri {
 // What the main window opens, through the forms of this folder.
 class TFormServices : public IMainWindowServices {
   public:
-    explicit TFormServices(TBookmarkForm& bookmarks) : bookmarks_(bookmarks) {}
+    TFormServices(TMenuForm& menu, TBookmarkForm& bookmarks) : menu_(menu), bookmarks_(bookmarks) {}
+    void ShowSystemMenu() override;
     void ShowBookmarkScreen(const std::string& caption, bool markMode) override;
 
   private:
+    TMenuForm& menu_;
     TBookmarkForm& bookmarks_;
 };
 
@@ -47,8 +51,10 @@ class TNovelWindows {
     TRunCommon& State() { return *state_; }
     TMainForm& Main() { return *main_; }
     ui::TYesNoForm& YesNo() { return *yesNo_; }
+    TMenuForm& Menu() { return *menu_; }
     TBookmarkForm& Bookmarks() { return *bookmarks_; }
     TBookmarkMenuForm& BookmarkMenu() { return *bookmarkMenu_; }
+    TAboutForm& About() { return *about_; }
 
     // Another service in place of the forms' own, such as a recording one; null puts the forms'
     // own back. It must outlive its use.
@@ -70,8 +76,10 @@ class TNovelWindows {
     std::unique_ptr<TRunCommon> state_;
     std::unique_ptr<TMainForm> main_;
     std::unique_ptr<ui::TYesNoForm> yesNo_;
+    std::unique_ptr<TMenuForm> menu_;
     std::unique_ptr<TBookmarkForm> bookmarks_;
     std::unique_ptr<TBookmarkMenuForm> bookmarkMenu_;
+    std::unique_ptr<TAboutForm> about_;
     std::unique_ptr<TFormServices> services_;
 };
 

@@ -62,6 +62,8 @@ class TMidiOutput {
     bool Open();
     bool Close();
     bool IsOpen() const { return !closed_; }
+    // The SoundFont the open device sounds with (native path), or empty.
+    std::string SoundFont() const { return port_ ? port_->SoundFont() : std::string(); }
     // status + data1 × 256 + data2 × 65536.
     void PutShort(uint8_t status, uint8_t data1, uint8_t data2);
     void PutLong(const uint8_t* bytes, size_t length);

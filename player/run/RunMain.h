@@ -119,6 +119,8 @@ class TMainForm : public ui::IMainWindow {
     // Fast-forward through the coming click waits; only while one is waited for.
     void StartFastForward();
     bool IsFullScreen() const;
+    // The SoundFont the music plays with (native path), or empty when there is no music.
+    std::string SoundFontInUse();
     void EnterFullScreen();
     void EnterWindowMode();
     // Closes the book: FormClose, then the loop ends.

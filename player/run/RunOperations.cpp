@@ -104,6 +104,11 @@ void TMainForm::StartFastForward() {
     }
 }
 
+std::string TMainForm::SoundFontInUse() {
+    TMidiOutput* output = MidiDrive.Output();
+    return output != nullptr && output->IsOpen() ? output->SoundFont() : std::string();
+}
+
 bool TMainForm::IsFullScreen() const {
     return Application.Display().IsFullScreen();
 }

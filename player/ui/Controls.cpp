@@ -76,6 +76,10 @@ void TControl::KeyDown(int&, uint8_t) {}
 
 void TControl::TextInput(const std::string&) {}
 
+bool TControl::MouseWheel(int, uint8_t) {
+    return false;
+}
+
 namespace {
 
 // Docks the aligned controls of one container in creation order: top ones from the top down,

@@ -69,6 +69,9 @@ class TControl {
     // Keys reach the focused control after the form's key preview; `key` 0 means handled.
     virtual void KeyDown(int& key, uint8_t shift);
     virtual void TextInput(const std::string& cp932);
+    // The wheel turned `notches` (positive away from the reader) over the control; false passes
+    // it on to the parent.
+    virtual bool MouseWheel(int notches, uint8_t shift);
 
     // Lays out the children that have an alignment inside this control's area.
     void Realign();

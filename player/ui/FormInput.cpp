@@ -55,6 +55,8 @@ bool TFormHost::Dispatch(const TInputEvent& event) {
             return MouseMove(event);
         case TInputEvent::Kind::MouseUp:
             return MouseUp(event);
+        case TInputEvent::Kind::MouseWheel:
+            return MouseWheel(event);
         case TInputEvent::Kind::KeyDown:
         case TInputEvent::Kind::KeyUp:
         case TInputEvent::Kind::Text:
@@ -85,7 +87,7 @@ bool TFormHost::MouseDown(const TInputEvent& event) {
         Activate(nullptr);  // the main window takes the focus back
         return false;
     }
-    if (!Reachable(form)) {
+    if (!Reachable(form) || !form->Enabled) {
         return true;
     }
     if (form->CanActivate && (form != active_ || zOrder_.back() != form)) {
@@ -116,7 +118,7 @@ bool TFormHost::MouseMove(const TInputEvent& event) {
     TForm* form = FormAt(event.x, event.y);
     TControl* under = nullptr;
     int lx = 0, ly = 0;
-    if (form && Reachable(form)) {
+    if (form && Reachable(form) && form->Enabled) {
         under = form->ControlAt(event.x - form->Left, event.y - form->Top, lx, ly);
     }
     SetHover(under);
@@ -161,10 +163,31 @@ bool TFormHost::MouseUp(const TInputEvent& event) {
     return FormAt(event.x, event.y) != nullptr || ModalForm() != nullptr;
 }
 
+bool TFormHost::MouseWheel(const TInputEvent& event) {
+    TForm* form = FormAt(event.x, event.y);
+    if (!form) {
+        return ModalForm() != nullptr;
+    }
+    if (!Reachable(form) || !form->Enabled) {
+        return true;
+    }
+    int lx, ly;
+    for (TControl* control = form->ControlAt(event.x - form->Left, event.y - form->Top, lx, ly);
+         control != nullptr; control = control->Parent()) {
+        if (control->MouseWheel(event.wheel, event.shift)) {
+            break;
+        }
+    }
+    return true;
+}
+
 bool TFormHost::KeyEvent(const TInputEvent& event) {
     TForm* form = ModalForm() ? ModalForm() : active_;
     if (!form) {
         return false;
+    }
+    if (!form->Enabled) {
+        return true;
     }
     if (event.kind == TInputEvent::Kind::KeyDown) {
         int key = event.key;

@@ -53,6 +53,8 @@ class TForm {
     // A strip that belongs to the main window (the debug panel) takes clicks but never the
     // focus, so keys keep going to the main window.
     bool CanActivate = true;
+    // A disabled form is still shown but takes no input: what falls on it goes nowhere.
+    bool Enabled = true;
     int ModalResult = mrNone;
     TControl* FocusedControl = nullptr;
 
@@ -161,6 +163,7 @@ class TFormHost {
     bool MouseDown(const platform::TInputEvent& event);
     bool MouseMove(const platform::TInputEvent& event);
     bool MouseUp(const platform::TInputEvent& event);
+    bool MouseWheel(const platform::TInputEvent& event);
     bool KeyEvent(const platform::TInputEvent& event);
 
     TApplication& application_;

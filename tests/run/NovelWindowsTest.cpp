@@ -85,8 +85,8 @@ TEST(NovelWindows, CreatesTheFormsInStartUpOrder) {
          {std::vector<std::string>{}, std::vector<std::string>{"/DEBUG"}}) {
         RunFixture f(kDefaultNovel, Files(), arguments);
         EXPECT_EQ(f.windows->CreationOrder(),
-                  (std::vector<std::string>{"TMainForm", "TYesNoForm", "TBookmarkForm",
-                                            "TBookmarkMenuForm"}));
+                  (std::vector<std::string>{"TMainForm", "TYesNoForm", "TMenuForm",
+                                            "TBookmarkForm", "TBookmarkMenuForm", "TAboutForm"}));
         EXPECT_EQ(f.main->DebugPanelShown(), !arguments.empty());
         EXPECT_EQ(&f.windows->Main().Application, &f.windows->Application());
         // Escape reaches the shared dialog through the connection made after creation; its

@@ -4,6 +4,8 @@
 // to a temporary data folder, the main window and the yes/no dialog on the headless display,
 // and a virtual clock the test moves. Input is scripted at virtual times.
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -145,6 +147,28 @@ void ClickWhenModal(Fixture& f, const ui::TForm& form, int x, int y,
     When(
         f, [&f, &form] { return f.app->Host().ModalForm() == &form; },
         [&f, x, y] { ClickAt(f, x, y, platform::MouseButton::Left); }, 5000, std::move(alive));
+}
+
+// Cancels every modal form still open, one a loop turn, and fails the test for each.
+template <typename Fixture>
+void CancelModalsNow(Fixture& f, std::shared_ptr<bool> alive) {
+    if (ui::TForm* form = f.app->Host().ModalForm()) {
+        ADD_FAILURE() << "a modal form was left open: " << form->Caption;
+        form->ModalResult = ui::mrCancel;
+        When(
+            f, [] { return true; }, [&f, alive] { CancelModalsNow(f, alive); }, 1000, alive);
+    }
+}
+
+// A test's safety net for the modal forms it answers: once `afterMs` of virtual time have passed
+// with `alive` still true, the modal forms still open are cancelled, so a script that missed its
+// form fails instead of waiting for ever.
+template <typename Fixture>
+void CancelStrandedModals(Fixture& f, uint32_t afterMs, std::shared_ptr<bool> alive) {
+    const uint32_t deadline = f.clock.Now() + afterMs;
+    When(
+        f, [&f, deadline] { return int32_t(f.clock.Now() - deadline) >= 0; },
+        [&f, alive] { CancelModalsNow(f, alive); }, afterMs + 1000, alive);
 }
 
 struct RunFixture {

@@ -7,14 +7,9 @@
 # status 0. The screenshots stay in WORKDIR to be looked at.
 # Usage: bookmark-smoke.sh PLAYER TOOL WORKDIR
 set -euo pipefail
+. "$(dirname "$0")/smoke-lib.sh"
+title="しおりの本"
 
-# How many pixels differ between two pictures.
-difference() { compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 || true; }
-above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
-# The mean grey level of a canvas rectangle (WxH+X+Y) of a screenshot.
-region() {
-    convert "$1" -resize '640x480!' -crop "$2" +repage -colorspace Gray -format "%[fx:mean]" info:
-}
 # Where the title's two lines are written.
 title_drawn() { above "$(region "$1" 240x80+200+190)" 0.01; }
 # The book's body left of its row: light grey, where the title and the pages are black.
@@ -56,33 +51,6 @@ EOF
 
 # ----- On the virtual server -----
 
-pid="" wid="" work="" WIDTH=640 HEIGHT=480
-# Whatever step fails, the program does not outlive the virtual server's session.
-trap '[ -z "$pid" ] || kill -9 $pid 2>/dev/null || true' EXIT
-
-shoot() { import -window "$wid" "$work/$1.png"; }
-
-# A click at a point of the 640×480 canvas.
-click() {
-    xdotool mousemove --window "$wid" $(($1 * WIDTH / 640)) $(($2 * HEIGHT / 480))
-    sleep 0.2
-    xdotool click 1
-}
-
-# Screenshots NAME every 0.3 s until the test named by the remaining words holds on it, for at
-# most `tries` turns (30 s): a sanitized build is slow, so states are awaited rather than timed.
-tries=100
-await() {
-    local name=$1 _
-    shift
-    for _ in $(seq $tries); do
-        sleep 0.3
-        shoot "$name"
-        "$@" "$work/$name.png" && return 0
-    done
-    echo "$name: timed out waiting for $*"
-    return 1
-}
 # Clicks the title until the book opens: a click that comes before the title takes clicks is
 # dropped.
 open_book_at_title() {
@@ -94,62 +62,6 @@ open_book_at_title() {
     echo "$1: the title's click did not open the book"
     return 1
 }
-changed_from() { above "$(difference "$work/$1.png" "$3")" "$2"; }
-not() { ! "$@"; }
-
-# Screenshots NAME until two in a row are the same but for the click mark's animation (24×24),
-# so that text still being written has been written.
-settle() {
-    local name=$1 _
-    shoot "$name"
-    for _ in $(seq 30); do
-        sleep 0.3
-        cp "$work/$name.png" "$work/.previous.png"
-        shoot "$name"
-        above "$(difference "$work/.previous.png" "$work/$name.png")" 600 || break
-    done
-    rm -f "$work/.previous.png"
-}
-
-start() {
-    # The X and GL client libraries keep allocations to the end of the process; our own code's
-    # leaks are caught by the headless tests.
-    ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy "$1" "$work/data/autorun.qke" \
-        >"$work/stdout-$2" 2>"$work/stderr-$2" &
-    pid=$!
-    # By process: WM_NAME holds the title converted for the C locale, which xdotool's --name
-    # compares with, so the title is checked on _NET_WM_NAME instead.
-    wid=$(timeout 20 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -1 || true)
-    # A program stuck before its window would ignore a polite request to end.
-    [ -n "$wid" ] || { echo "no window"; cat "$work/stderr-$2"; return 1; }
-    local title
-    title=$(xprop -id "$wid" _NET_WM_NAME)
-    [ "$title" = '_NET_WM_NAME(UTF8_STRING) = "しおりの本"' ] ||
-        { echo "title: $title"; return 1; }
-    eval "$(xdotool getwindowgeometry --shell "$wid")"
-    echo "$2: window $wid, ${WIDTH}x${HEIGHT}"
-}
-
-# Escape asks whether to close the book; "ＯＫ" must end the program with status 0.
-quit() {
-    local before=$1 _ status=0
-    xdotool key --window "$wid" Escape
-    await "$before-quit" changed_from "$before" 1000
-    click 271 266
-    for _ in $(seq 100); do
-        kill -0 $pid 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 $pid 2>/dev/null; then
-        echo "the program did not end after ＯＫ"
-        return 1
-    fi
-    wait $pid || status=$?
-    pid=""
-    [ "$status" = 0 ] || { echo "exit status $status"; cat "$work/stderr-$2"; return 1; }
-    echo "$2: exit status 0"
-}
-
 place_bookmark() {
     start "$1" first
     await 1-title title_drawn

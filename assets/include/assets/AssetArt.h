@@ -28,6 +28,19 @@ constexpr int kCancelBarWidth = 224, kCancelBarHeight = 32;
 constexpr TColor kBookmarkHighlightedPaper = RGB(255, 200, 220);
 constexpr TColor kBookmarkNormalPaper = RGB(250, 240, 210);
 
+// The system menu and the version form (assets/MenuArt.cpp). The player writes each menu item's
+// label from (kMenuLabelLeft, 6), so the item shows nothing but its bar from there on.
+constexpr int kMenuItemWidth = 224, kMenuItemHeight = 32;
+constexpr int kMenuIconCell = 32;  // the icon's square at the item's left
+constexpr int kMenuLabelLeft = 40;
+constexpr TColor kMenuBar = RGB(200, 220, 255);
+constexpr int kAboutCloseWidth = 92, kAboutCloseHeight = 24;
+constexpr TColor kAboutCloseNormalFace = RGB(230, 230, 255);
+constexpr TColor kAboutCloseHoverFace = RGB(160, 160, 255);
+constexpr int kAboutIconSide = 32;
+
+enum class TMenuIcon { Mark, Open, Window, Skip, About, Close };
+
 // The 48 × 24 marker on pure white.
 TImage DrawClickMark();
 // Whether pixel (x, y) of a frame belongs to the marker (outline or fill).
@@ -45,10 +58,26 @@ TImage DrawArrow(bool right, bool hover);
 // A pink bar with round ends on pure white, lighter when hovered; the player writes its label.
 TImage DrawCancelBar(bool hover);
 
+// A menu item's icon alone, kMenuIconCell square, transparent around it: a bookmark (Mark), a
+// bookmark with a return arrow (Open), two overlapping windows (Window), "▶▶" (Skip), a circled
+// i (About), a closed book (Close). None of its fully opaque pixels is pure white.
+TRgbaPicture DrawMenuIcon(TMenuIcon icon);
+// The icon at the item's left on pure white; hovered, over a kMenuBar bar with semicircular ends
+// spanning the whole item (pure white outside the ends).
+TImage DrawMenuItem(TMenuIcon icon, bool hover);
+// A rounded button in kAboutCloseHoverFace or kAboutCloseNormalFace on pure white, "閉じる" in
+// black in its middle, at the same place in both.
+TImage DrawAboutClose(bool hover);
+// An open pink book with a red cord hanging from its gutter, on pure white.
+TImage DrawAboutIcon();
+
 std::vector<uint8_t> MakeClickMarkBmp();
 std::vector<uint8_t> MakeLogoPng();
 std::vector<uint8_t> MakeBookmarkPng(bool highlighted);
 std::vector<uint8_t> MakeArrowBmp(bool right, bool hover);
 std::vector<uint8_t> MakeCancelBarBmp(bool hover);
+std::vector<uint8_t> MakeMenuItemBmp(TMenuIcon icon, bool hover);
+std::vector<uint8_t> MakeAboutCloseBmp(bool hover);
+std::vector<uint8_t> MakeAboutIconBmp();
 
 }  // namespace tavri::assets

@@ -12,6 +12,9 @@ class IClock {
     virtual ~IClock() = default;
     virtual uint32_t Now() = 0;
     virtual void Sleep(uint32_t ms) = 0;
+    // A clock that moves only when told to: only the thread that owns it may read it, so work
+    // that would run on a timer thread of its own is stepped from the main loop instead.
+    virtual bool IsVirtual() const { return false; }
 };
 
 // CLOCK_MONOTONIC truncated to 32 bits of milliseconds.
@@ -31,6 +34,7 @@ class VirtualClock final : public IClock {
     explicit VirtualClock(uint32_t start = 0) : now_(start) {}
     uint32_t Now() override { return now_; }
     void Sleep(uint32_t ms) override { now_ += ms; }
+    bool IsVirtual() const override { return true; }
     void Advance(uint32_t ms) { now_ += ms; }
     void Set(uint32_t ms) { now_ = ms; }
 

@@ -66,6 +66,7 @@ struct TInputEvent {
         MouseDown,
         MouseUp,
         MouseMove,
+        MouseWheel,  // `wheel` notches at the pointer (x, y): positive away from the reader
         KeyDown,
         KeyUp,
         Text,        // typed text (cp932) for edit controls
@@ -79,6 +80,7 @@ struct TInputEvent {
     int x = 0, y = 0;  // canvas coordinates (may lie outside 0..639 × 0..479)
     MouseButton button = MouseButton::Left;
     int key = 0;        // VirtualKey for KeyDown/KeyUp
+    int wheel = 0;      // MouseWheel
     uint8_t shift = 0;  // ShiftState bits
     std::string text;   // Text: cp932 bytes
     std::function<void()> posted;

@@ -50,6 +50,8 @@ class IMidiPort {
     // bytes (also when the send fails after returning 0, and at the latest when the port is
     // destroyed). A non-zero result means the buffer was refused and `done` is never called.
     virtual int SendLong(const uint8_t* data, size_t size, std::function<void()> done) = 0;
+    // The SoundFont file a synthesiser sounds with (native path); empty for other ports.
+    virtual std::string SoundFont() const { return {}; }
 };
 
 class IMidiSystem {

@@ -1,0 +1,14 @@
+#pragma once
+
+// Whether a window manager runs for the window's display, which decides how full screen is
+// reached. Kept apart from the display because the X headers' macros clash with its names.
+
+#include <SDL.h>
+
+namespace tavri::platform {
+
+// An X window manager names its check window on the root window; other video drivers always
+// have a compositor that grants full screen.
+bool WindowManagerRuns(SDL_Window* window);
+
+}  // namespace tavri::platform
