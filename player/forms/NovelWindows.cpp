@@ -10,6 +10,18 @@ void TFormServices::ShowSystemMenu() {
     menu_.Show();
 }
 
+void TFormServices::ShowCounterEditor() {
+    if (counters_ != nullptr) {
+        counters_->ShowModal();
+    }
+}
+
+void TFormServices::ShowJumpForm() {
+    if (jump_ != nullptr) {
+        jump_->ShowModal();
+    }
+}
+
 void TFormServices::ShowBookmarkScreen(const std::string& caption, bool markMode) {
     bookmarks_.ShowScreen(caption, markMode);
 }
@@ -36,9 +48,13 @@ TNovelWindows::TNovelWindows(TNovelSession& session, platform::IDisplay& display
     bookmarks_ = Create<TBookmarkForm>("TBookmarkForm", *application_, *main_, *yesNo_);
     bookmarkMenu_ = Create<TBookmarkMenuForm>("TBookmarkMenuForm", *application_);
     about_ = Create<TAboutForm>("TAboutForm", *application_, *main_);
+    if (session.DebugMode) {
+        counters_ = Create<TDebugCounterForm>("TDebugCounterForm", *application_, *state_);
+        jump_ = Create<TDebugJumpForm>("TDebugJumpForm", *application_, *main_);
+    }
     bookmarks_->Connect(*bookmarkMenu_);
     menu_->Connect(*bookmarks_, *about_);
-    services_ = std::make_unique<TFormServices>(*menu_, *bookmarks_);
+    services_ = std::make_unique<TFormServices>(*menu_, *bookmarks_, counters_.get(), jump_.get());
     main_->Connect(*yesNo_, *services_);
     application_->SetMainWindow(main_.get());
 }
@@ -46,6 +62,8 @@ TNovelWindows::TNovelWindows(TNovelSession& session, platform::IDisplay& display
 TNovelWindows::~TNovelWindows() {
     application_->SetMainWindow(nullptr);
     services_.reset();
+    jump_.reset();
+    counters_.reset();
     about_.reset();
     bookmarkMenu_.reset();
     bookmarks_.reset();

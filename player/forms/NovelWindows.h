@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "Startup.h"
+#include "forms/DebugCounter.h"
+#include "forms/DebugJump.h"
 #include "forms/RunAbout.h"
 #include "forms/RunBookmark.h"
 #include "forms/RunBookmarkMenu.h"
@@ -28,13 +30,20 @@ namespace tavri {
 // What the main window opens, through the forms of this folder.
 class TFormServices : public IMainWindowServices {
   public:
-    TFormServices(TMenuForm& menu, TBookmarkForm& bookmarks) : menu_(menu), bookmarks_(bookmarks) {}
+    // The debug forms are null outside debug mode.
+    TFormServices(TMenuForm& menu, TBookmarkForm& bookmarks, TDebugCounterForm* counters,
+                  TDebugJumpForm* jump)
+        : menu_(menu), bookmarks_(bookmarks), counters_(counters), jump_(jump) {}
     void ShowSystemMenu() override;
     void ShowBookmarkScreen(const std::string& caption, bool markMode) override;
+    void ShowCounterEditor() override;
+    void ShowJumpForm() override;
 
   private:
     TMenuForm& menu_;
     TBookmarkForm& bookmarks_;
+    TDebugCounterForm* counters_;
+    TDebugJumpForm* jump_;
 };
 
 class TNovelWindows {
@@ -55,6 +64,9 @@ class TNovelWindows {
     TBookmarkForm& Bookmarks() { return *bookmarks_; }
     TBookmarkMenuForm& BookmarkMenu() { return *bookmarkMenu_; }
     TAboutForm& About() { return *about_; }
+    // Only in debug mode; null otherwise.
+    TDebugCounterForm* CounterEditor() { return counters_.get(); }
+    TDebugJumpForm* JumpForm() { return jump_.get(); }
 
     // Another service in place of the forms' own, such as a recording one; null puts the forms'
     // own back. It must outlive its use.
@@ -80,6 +92,8 @@ class TNovelWindows {
     std::unique_ptr<TBookmarkForm> bookmarks_;
     std::unique_ptr<TBookmarkMenuForm> bookmarkMenu_;
     std::unique_ptr<TAboutForm> about_;
+    std::unique_ptr<TDebugCounterForm> counters_;
+    std::unique_ptr<TDebugJumpForm> jump_;
     std::unique_ptr<TFormServices> services_;
 };
 

@@ -270,8 +270,13 @@ void TFormHost::FormHidden(TForm& form) {
         SetHover(nullptr);
     }
     if (active_ == &form) {
-        // The next form down takes over, or the main window.
-        Activate(zOrder_.empty() ? nullptr : zOrder_.back());
+        // The next form down that can take the focus takes over (never a strip of the main
+        // window, such as the debug panel, which would swallow the keys), or the main window.
+        TForm* next = nullptr;
+        for (auto it = zOrder_.rbegin(); it != zOrder_.rend() && next == nullptr; ++it) {
+            next = (*it)->CanActivate ? *it : nullptr;
+        }
+        Activate(next);
     }
 }
 

@@ -84,9 +84,12 @@ TEST(NovelWindows, CreatesTheFormsInStartUpOrder) {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{}, std::vector<std::string>{"/DEBUG"}}) {
         RunFixture f(kDefaultNovel, Files(), arguments);
-        EXPECT_EQ(f.windows->CreationOrder(),
-                  (std::vector<std::string>{"TMainForm", "TYesNoForm", "TMenuForm",
-                                            "TBookmarkForm", "TBookmarkMenuForm", "TAboutForm"}));
+        std::vector<std::string> order{"TMainForm",     "TYesNoForm",        "TMenuForm",
+                                       "TBookmarkForm", "TBookmarkMenuForm", "TAboutForm"};
+        if (!arguments.empty()) {
+            order.insert(order.end(), {"TDebugCounterForm", "TDebugJumpForm"});
+        }
+        EXPECT_EQ(f.windows->CreationOrder(), order);
         EXPECT_EQ(f.main->DebugPanelShown(), !arguments.empty());
         EXPECT_EQ(&f.windows->Main().Application, &f.windows->Application());
         // Escape reaches the shared dialog through the connection made after creation; its

@@ -1,8 +1,8 @@
 # What the real-window smoke tests share: screenshots of the player's window on the virtual X
 # server, clicks at canvas points, states awaited on screenshots rather than timed (a sanitized
 # build is slow), starting the player on a scenario and ending it with Escape and "ＯＫ".
-# Sourced; the caller sets `work` (the folder for the screenshots) and `title` (the window's
-# expected title) before `start`.
+# Sourced; the caller sets `work` (the folder for the screenshots), `title` (the window's
+# expected title) and perhaps `options` (further arguments of the player) before `start`.
 
 # How many pixels differ between two pictures.
 difference() { compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 || true; }
@@ -70,7 +70,7 @@ start() {
     # The X and GL client libraries keep allocations to the end of the process; our own code's
     # leaks are caught by the headless tests.
     ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy "$1" "$work/data/autorun.qke" \
-        >"$work/stdout-$2" 2>"$work/stderr-$2" &
+        ${options:-} >"$work/stdout-$2" 2>"$work/stderr-$2" &
     pid=$!
     # By process: WM_NAME holds the title converted for the C locale, which xdotool's --name
     # compares with, so the title is checked on _NET_WM_NAME instead.

@@ -1,0 +1,73 @@
+#!/bin/bash
+# The item jump of debug mode in a real window on a virtual X server: started with "/DEBUG",
+# F6 opens the list of items, a double click on a row jumps there, and the page shows that
+# item's text. The program must end with Escape and "ＯＫ" with status 0. The screenshots stay
+# in WORKDIR.
+# Usage: debug-smoke.sh PLAYER TOOL WORKDIR
+set -euo pipefail
+. "$(dirname "$0")/smoke-lib.sh"
+title="ジャンプの本"
+options="/DEBUG"
+
+write_novel() {
+    cat >"$1" <<'EOF_NOVEL'
+[header]
+NovelTitle = "ジャンプの本"
+StartItemName = "start"
+TextSpeed = 10
+DefaultTransitionName = "NONE"
+BookmarkMode = 0
+StartWindowed = 1
+
+[item "start"]
+LinkKind = ending
+Text:
+| はじめのページ。@
+
+[item "goal"]
+LinkKind = ending
+Text:
+| ジャンプした先のページ。ここまで来た。@
+EOF_NOVEL
+}
+
+title_drawn() { above "$(region "$1" 240x80+200+190)" 0.01; }
+reading() { above "$(region "$1" 600x60+20+10)" 0.005; }
+# The jump form's list (white) in the middle of the picture.
+jump_form_shown() { above "$(region "$1" 150x100+220+120)" 0.8; }
+jumped() { ! jump_form_shown "$1" && changed_from read 800 "$1"; }
+
+play() {
+    start "$1" run
+    await title title_drawn
+    local _
+    for _ in 1 2 3 4 5 6; do
+        click 320 300
+        tries=10 await read reading >/dev/null && break
+    done
+    await read reading
+    settle read
+    xdotool key --window "$wid" F6
+    await jump jump_form_shown
+    # The list is sorted: "goal" is the first row. Its middle, on the picture: the dialog is
+    # centred (254 × 405 with its frame), the list at (8, 24) of its client area.
+    xdotool mousemove --window "$wid" 264 96
+    sleep 0.2
+    xdotool click --repeat 2 --delay 80 1
+    await goal jumped
+    settle goal
+    quit goal run
+}
+
+if [ "${1:-}" = "--inside" ]; then
+    work=$4
+    "$2" "$3"
+    exit 0
+fi
+
+player=$1 tool=$2 work=$3
+rm -rf "$work"
+mkdir -p "$work/data"
+write_novel "$work/story.src"
+"$tool" compile "$work/story.src" "$work/data/autorun.qke" >/dev/null
+xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside play "$player" "$work"
