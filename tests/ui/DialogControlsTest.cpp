@@ -187,6 +187,53 @@ TEST(EditAndUpDown, TypedNumbersAreHeldToTheRangeAndStepWithoutWrapping) {
     EXPECT_EQ(d.upDown.Position(), -70000);
 }
 
+TEST(EditAndUpDown, TheCaretMovesByWholeCharactersAndTakesTypedText) {
+    UiFixture f;
+    Dialog d(f.app);
+    d.Show();
+    d.edit.Accepts = nullptr;  // any text, not only numbers
+    d.edit.SetText("a" + Cp932("あ") + "b");
+    d.FocusedControl = &d.edit;
+    for (const int key : {platform::VkLeft, platform::VkLeft}) {
+        f.display.Key(key);
+    }
+    platform::TInputEvent text;
+    text.kind = platform::TInputEvent::Kind::Text;
+    text.text = "X";
+    f.display.Schedule(f.clock.Now(), text);
+    f.Drain();
+    EXPECT_EQ(d.edit.Text(), "aX" + Cp932("あ") + "b");  // before the double-byte character
+    f.display.Key(platform::VkDelete);
+    f.display.Key(platform::VkHome);
+    f.display.Key(platform::VkDelete);
+    f.Drain();
+    EXPECT_EQ(d.edit.Text(), "Xb");
+    EXPECT_EQ(d.edit.CaretPosition(), 0u);
+}
+
+TEST(DialogForm, ItIsDraggedByItsCaptionBarAndKeptOnThePicture) {
+    UiFixture f;
+    Dialog d(f.app);
+    d.Show();
+    d.CentreOnPicture();
+    const int left = d.Left, top = d.Top;
+    const auto [x, y] = d.At(d.CaptionBar, 40, 10);
+    f.MoveTo(x, y);
+    f.Press(x, y, platform::SsLeft);
+    f.MoveTo(x - 30, y + 20, 10);
+    f.Release(x - 30, y + 20, 20);
+    f.Drain();
+    EXPECT_EQ(d.Left, left - 30);
+    EXPECT_EQ(d.Top, top + 20);
+    f.MoveTo(x - 30, y + 20);
+    f.Press(x - 30, y + 20, platform::SsLeft);
+    f.MoveTo(-500, -500, 10);
+    f.Release(-500, -500, 20);
+    f.Drain();
+    EXPECT_EQ(d.Left, 0);
+    EXPECT_EQ(d.Top, 0);
+}
+
 TEST(DialogForm, EnterPressesTheDefaultButtonAndTheCloseBoxGivesItsResult) {
     UiFixture f;
     Dialog d(f.app);
