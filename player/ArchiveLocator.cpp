@@ -55,6 +55,40 @@ int64_t PeImageEnd(TStream& exe) {
     return static_cast<int64_t>(LittleEndian(raw, 4) + LittleEndian(raw + 4, 4));
 }
 
+int64_t PeFurthestSectionEnd(TStream& exe) {
+    uint8_t mz[2], h[2];
+    if (!ReadAt(exe, 0, mz, 2) || mz[0] != 'M' || mz[1] != 'Z' || !ReadAt(exe, 60, h, 2)) {
+        return -1;
+    }
+    const int64_t header = static_cast<int64_t>(LittleEndian(h, 2));
+    uint8_t file[24];
+    if (!ReadAt(exe, header, file, sizeof file) || std::memcmp(file, "PE\0\0", 4) != 0) {
+        return -1;
+    }
+    const uint64_t sections = LittleEndian(file + 6, 2);
+    const uint64_t optionalHeaderSize = LittleEndian(file + 20, 2);
+    const int64_t table = header + 24 + int64_t(optionalHeaderSize);
+    const int64_t fileSize = exe.Size();
+    int64_t end = -1;
+    for (uint64_t i = 0; i < sections; ++i) {
+        uint8_t raw[8];
+        if (!ReadAt(exe, table + 40 * int64_t(i) + 16, raw, sizeof raw)) {
+            return -1;
+        }
+        // Sizes and positions are 32 bits each, so the sum fits 64 bits; a section said to lie
+        // past the file's end belongs to no file we can read.
+        const int64_t sectionEnd = int64_t(LittleEndian(raw, 4) + LittleEndian(raw + 4, 4));
+        if (LittleEndian(raw, 4) == 0) {
+            continue;
+        }
+        if (sectionEnd > fileSize) {
+            return -1;
+        }
+        end = std::max(end, sectionEnd);
+    }
+    return end;
+}
+
 int64_t ElfImageEnd(TStream& exe) {
     uint8_t ident[64] = {};
     if (!ReadAt(exe, 0, ident, 52) ||
@@ -146,14 +180,25 @@ int64_t ImageEnd(TStream& exe) {
     return end >= 0 ? end : ElfImageEnd(exe);
 }
 
-int64_t LocateArchive(TStream& exe) {
-    int64_t candidate = ImageEnd(exe);
+namespace {
+
+bool ArchiveAt(TStream& exe, int64_t candidate) {
     uint8_t head[16];
-    if (candidate < 0 || !ReadAt(exe, candidate, head, sizeof head) ||
-        std::memcmp(head, kPackageMagic, kPackageMagicSize) != 0) {
-        return -1;
+    return candidate >= 0 && ReadAt(exe, candidate, head, sizeof head) &&
+           std::memcmp(head, kPackageMagic, kPackageMagicSize) == 0;
+}
+
+}  // namespace
+
+int64_t LocateArchive(TStream& exe) {
+    const int64_t candidate = ImageEnd(exe);
+    if (ArchiveAt(exe, candidate)) {
+        return candidate;
     }
-    return candidate;
+    // The fixed distance assumes a 32-bit optional header; a 64-bit image keeps its section
+    // table further on, where its own header says.
+    const int64_t furthest = PeFurthestSectionEnd(exe);
+    return ArchiveAt(exe, furthest) ? furthest : -1;
 }
 
 }  // namespace tavri

@@ -33,10 +33,10 @@ std::string Format(const char* utf8Pattern, const std::string& cp932Value) {
     return pattern.substr(0, at) + cp932Value + pattern.substr(at + 2);
 }
 
-bool OpenPackage(const TStartupEnvironment& env, TNovelSession& session) {
+bool OpenPackage(const TStartupEnvironment& env, const std::string& path, TNovelSession& session) {
     std::unique_ptr<platform::TStream> exe;
     try {
-        exe = platform::OpenFileStream(env.ExecutablePath, platform::FileMode::Read);
+        exe = platform::OpenFileStream(path, platform::FileMode::Read);
     } catch (const platform::EStreamError&) {
         return false;
     }
@@ -48,7 +48,23 @@ bool OpenPackage(const TStartupEnvironment& env, TNovelSession& session) {
     session.PackageStream = std::move(exe);
     session.Package = std::make_unique<TReadPackageFile>(env.Messages);
     session.Package->OpenStream(*session.PackageStream);
+    session.PackagePath = path;
     return true;
+}
+
+// A Windows program (a novel packaged for Windows is one): a regular file that starts with
+// "MZ".
+bool IsWindowsImage(const std::string& path) {
+    if (path.empty() || !platform::FileExists(path) || platform::DirectoryExists(path)) {
+        return false;
+    }
+    try {
+        auto file = platform::OpenFileStream(path, platform::FileMode::Read);
+        uint8_t head[2] = {};
+        return file->Read(head, 2) == 2 && head[0] == 'M' && head[1] == 'Z';
+    } catch (const platform::EStreamError&) {
+        return false;
+    }
 }
 
 bool IsOptionWord(const std::string& upper) {
@@ -164,14 +180,27 @@ int StartNovel(const TStartupEnvironment& env, TNovelSession& session) {
     session.Random.seed(env.Clock.Now());
     session.Only16BitModes = false;
     session.Package.reset();
+    session.PackagePath.clear();
+    session.ForeignPackage = false;
     session.ExecutablePath = env.ExecutablePath;
 
-    if (OpenPackage(env, session)) {
+    if (OpenPackage(env, env.ExecutablePath, session)) {
         session.ScenarioPath.clear();
         session.DataFolder = platform::NativeFolderOf(env.ExecutablePath);
         session.BookmarkPath = DerivedBookmarkPath(env.ExecutablePath);
     } else {
         ApplyCommandLine(env, session);
+        // A novel packaged for Windows carries the same archive after its image: it plays as
+        // a package, with its folder as the data folder and its own bookmark file, as on
+        // Windows, unless "*" or "=" said otherwise.
+        if (IsWindowsImage(session.ScenarioPath)) {
+            if (!OpenPackage(env, session.ScenarioPath, session)) {
+                return Stop(env, Format("%s はこのプレイヤーで開けるノベルではありません。",
+                                        MessageName(session.ScenarioPath)));
+            }
+            session.ForeignPackage = true;
+            session.ScenarioPath.clear();
+        }
     }
     session.NameFolder =
         platform::DirectoryExists(session.DataFolder) ? session.DataFolder : env.StartDirectory;

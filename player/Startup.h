@@ -34,6 +34,11 @@ struct TNovelSession {
     std::string DataFolder;    // native, as set by start-up
     std::string NameFolder;    // where novel names resolve: DataFolder, or the start directory
     std::string BookmarkPath;  // native
+    // The file the archive is in (native, absolute): the program itself, or a novel packaged
+    // for Windows named on the command line; empty in file mode.
+    std::string PackagePath;
+    // A novel packaged for Windows: its archive's sound engine is a Windows library, never used.
+    bool ForeignPackage = false;
     bool DebugMode = false;
     bool Only16BitModes = false;
 

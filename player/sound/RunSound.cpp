@@ -3,6 +3,8 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "PackageFile2.h"
@@ -24,6 +26,26 @@ TReadPackageFile* OpenPackage(TRunCommon& state) {
     return package != nullptr && package->Opened ? package : nullptr;
 }
 
+// Our own engine for a novel that does not carry one we can load: beside the player, else in
+// the folder TAVRI_SOUNDENGINE names, else where an installed player keeps its libraries. When
+// none is there the first is tried, and the failure is told as usual.
+std::string InstalledSoundEngine(const std::string& executablePath) {
+    const std::string programFolder =
+        platform::NativeFolderOf(platform::MakeAbsolute(executablePath));
+    std::vector<std::string> candidates{programFolder + kSoundEngineEntry};
+    if (const char* folder = std::getenv("TAVRI_SOUNDENGINE"); folder != nullptr && *folder) {
+        std::string named = folder;
+        candidates.push_back(named + (named.back() == '/' ? "" : "/") + kSoundEngineEntry);
+    }
+    candidates.push_back(programFolder + "../lib/tavri/" + kSoundEngineEntry);
+    for (const std::string& candidate : candidates) {
+        if (platform::FileExists(candidate)) {
+            return candidate;
+        }
+    }
+    return candidates.front();
+}
+
 }  // namespace
 
 void TMainForm::LoadSoundEngine() {
@@ -32,7 +54,9 @@ void TMainForm::LoadSoundEngine() {
     std::string libraryPath;
     std::vector<uint8_t> bytes;
     TReadPackageFile* package = OpenPackage(State);
-    if (package != nullptr && package->ReadEntry(kSoundEngineEntry, bytes)) {
+    // A novel packaged for Windows carries a Windows library: it is never written out or loaded.
+    if (package != nullptr && !State.Session.ForeignPackage &&
+        package->ReadEntry(kSoundEngineEntry, bytes)) {
         // The library is code: its copy is made where no other user can place or swap it, and
         // never at a fixed name in the shared temporary folder.
         platform::RemoveAbandonedPrivateFolders();
@@ -45,9 +69,7 @@ void TMainForm::LoadSoundEngine() {
         }
         // Without a copy the path stays empty and loading fails with the usual message.
     } else {
-        libraryPath =
-            platform::NativeFolderOf(platform::MakeAbsolute(State.Session.ExecutablePath)) +
-            kSoundEngineEntry;
+        libraryPath = InstalledSoundEngine(State.Session.ExecutablePath);
     }
     SoundEngine =
         std::make_unique<TQKSoundEngine>(Application.Display().WindowId(), libraryPath, messages);
@@ -72,16 +94,18 @@ void TMainForm::PlaySoundTrack(const std::string& track, const std::string& name
         return;
     }
     const std::vector<std::string> variants = NameVariants(name, {".OGG", ".WAV"});
-    // The library reads the entry straight out of the program's own file; an entry beyond what
-    // its 32-bit offsets reach counts as missing.
+    // The library reads the entry straight out of the file the archive is in; an entry beyond
+    // what its 32-bit offsets reach counts as missing.
     const TMediaSource package{OpenPackage(State), {}, nullptr};
     const TMediaFile entry = FindInPackage(package, variants, [](const TMediaFile& candidate) {
         return candidate.Position + candidate.Size <= INT32_MAX;
     });
     if (entry.Found()) {
-        SoundEngine->PlayFromFilePartition(track,
-                                           platform::MakeAbsolute(State.Session.ExecutablePath),
-                                           fadeInMs, int32_t(entry.Position), entry.Size);
+        const TNovelSession& session = State.Session;
+        const std::string& archiveFile =
+            session.PackagePath.empty() ? session.ExecutablePath : session.PackagePath;
+        SoundEngine->PlayFromFilePartition(track, platform::MakeAbsolute(archiveFile), fadeInMs,
+                                           int32_t(entry.Position), entry.Size);
         return;
     }
     const TMediaFile file = FindOnDisk(State.Media, variants);

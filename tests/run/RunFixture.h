@@ -29,6 +29,23 @@
 
 namespace tavri::test {
 
+// What a test of a started novel holds, as OpenNovelWindows fills it: the headless display on a
+// virtual clock, recorded message boxes, recording MIDI ports, the session and its windows.
+struct THeadlessNovelHost {
+    platform::VirtualClock clock{100000};
+    platform::HeadlessDisplay display{clock};
+    platform::RecordingMessageBoxService messages;
+    // What the music sends; the sequencer is stepped by the main loop on the virtual clock.
+    platform::RecordingMidiSystem midi{clock};
+    TNovelSession session;
+    std::unique_ptr<TNovelWindows> windows;
+    // The windows' own, for short.
+    ui::TApplication* app = nullptr;
+    TRunCommon* state = nullptr;
+    ui::TYesNoForm* yesNo = nullptr;
+    TMainForm* main = nullptr;
+};
+
 // The windows of a started novel as the program body opens them, on a fixture's headless
 // display, virtual clock, recorded message boxes and recording MIDI ports.
 template <typename Fixture>
@@ -171,7 +188,7 @@ void CancelStrandedModals(Fixture& f, uint32_t afterMs, std::shared_ptr<bool> al
         [&f, alive] { CancelModalsNow(f, alive); }, afterMs + 1000, alive);
 }
 
-struct RunFixture {
+struct RunFixture : THeadlessNovelHost {
     // `source` is scenario source text (UTF-8, see docs/scenario-source.md); `files` are
     // written into the data folder (relative paths with "/").
     explicit RunFixture(const std::string& source,
@@ -194,20 +211,8 @@ struct RunFixture {
     void StartReading();
 
     TempDir dir;
-    platform::VirtualClock clock{100000};
-    platform::HeadlessDisplay display{clock};
-    platform::RecordingMessageBoxService messages;
-    // What the music sends; the sequencer is stepped by the main loop on the virtual clock.
-    platform::RecordingMidiSystem midi{clock};
     std::vector<std::string> arguments;
-    TNovelSession session;
     int startStatus = -1;
-    std::unique_ptr<TNovelWindows> windows;
-    // The windows' own, for short.
-    ui::TApplication* app = nullptr;
-    TRunCommon* state = nullptr;
-    ui::TYesNoForm* yesNo = nullptr;
-    TMainForm* main = nullptr;
 
   private:
     void Start();

@@ -19,6 +19,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Midi.h"
 #include "run/RunCommon.h"
+#include "run/RunFixture.h"
 #include "run/RunMain.h"
 #include "support/TestSupport.h"
 #include "ui/Application.h"
@@ -28,7 +29,7 @@ namespace tavri::test {
 
 enum class NovelForm { Packaged, FileWithEngine, FileWithoutEngine };
 
-struct SoundNovel {
+struct SoundNovel : THeadlessNovelHost {
     // `files` are the novel's files (relative paths with "/").
     SoundNovel(NovelForm form, const std::map<std::string, std::vector<uint8_t>>& files,
                const char* driver = "dummy");
@@ -50,17 +51,6 @@ struct SoundNovel {
     TempDir dir;
     std::string programPath;
     std::vector<std::string> arguments;
-    platform::VirtualClock clock{100000};
-    platform::HeadlessDisplay display{clock};
-    platform::RecordingMessageBoxService messages;
-    // The music goes to a recording port, stepped on the virtual clock.
-    platform::RecordingMidiSystem midi{clock};
-    TNovelSession session;
-    std::unique_ptr<TNovelWindows> windows;
-    ui::TApplication* app = nullptr;
-    TRunCommon* state = nullptr;
-    ui::TYesNoForm* yesNo = nullptr;
-    TMainForm* main = nullptr;
 };
 
 // Waits (in real time, polling) until `done` holds; false when it did not within `limitMs`.

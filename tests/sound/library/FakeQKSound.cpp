@@ -1,7 +1,20 @@
 // A stand-in for the sound engine library that the binding must refuse: built once with another
-// revision number, and once without some of its exports.
+// revision number, and once without some of its exports; and one that leaves a mark when it is
+// loaded at all, for the libraries that must never be.
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#ifdef FAKE_RECORDS_LOAD
+__attribute__((constructor)) static void RecordLoad() {
+    if (const char* marker = std::getenv("TAVRI_FAKE_QKSOUND_MARKER")) {
+        if (FILE* file = std::fopen(marker, "w")) {
+            std::fclose(file);
+        }
+    }
+}
+#endif
 
 #ifndef FAKE_REVISION
 #define FAKE_REVISION 1
