@@ -119,6 +119,7 @@ std::string DerivedBookmarkPath(const std::string& path) {
 void ApplyCommandLine(const TStartupEnvironment& env, TNovelSession& session) {
     session.DataFolder.clear();
     session.BookmarkPath.clear();
+    session.BookmarkPathGiven = false;
     auto absolute = [&](const std::string& p) {
         return p.empty() ? p : platform::MakeAbsolute(p, env.StartDirectory);
     };
@@ -142,6 +143,7 @@ void ApplyCommandLine(const TStartupEnvironment& env, TNovelSession& session) {
             session.DataFolder = absolute(arg.substr(1));
         } else if (arg[0] == '=') {
             session.BookmarkPath = absolute(arg.substr(1));
+            session.BookmarkPathGiven = !session.BookmarkPath.empty();
         } else {
             session.ScenarioPath = absolute(arg);
         }
@@ -188,6 +190,7 @@ int StartNovel(const TStartupEnvironment& env, TNovelSession& session) {
         session.ScenarioPath.clear();
         session.DataFolder = platform::NativeFolderOf(env.ExecutablePath);
         session.BookmarkPath = DerivedBookmarkPath(env.ExecutablePath);
+        session.BookmarkPathGiven = false;
     } else {
         ApplyCommandLine(env, session);
         // A novel packaged for Windows carries the same archive after its image: it plays as

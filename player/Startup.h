@@ -34,6 +34,8 @@ struct TNovelSession {
     std::string DataFolder;    // native, as set by start-up
     std::string NameFolder;    // where novel names resolve: DataFolder, or the start directory
     std::string BookmarkPath;  // native
+    // Named by the reader ("="): the bookmarks stay there even when it cannot be written.
+    bool BookmarkPathGiven = false;
     // The file the archive is in (native, absolute): the program itself, or a novel packaged
     // for Windows named on the command line; empty in file mode.
     std::string PackagePath;

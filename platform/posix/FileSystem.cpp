@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/FileSystem.h"
 
@@ -18,6 +19,38 @@ bool FileExists(const std::string& nativePath) {
 bool DirectoryExists(const std::string& nativePath) {
     struct stat st {};
     return !nativePath.empty() && stat(nativePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsWritableLocation(const std::string& nativePath) {
+    if (nativePath.empty()) {
+        return false;
+    }
+    const std::string folder = NativeFolderOf(nativePath);
+    struct stat st {};
+    if (lstat(nativePath.c_str(), &st) == 0 && access(nativePath.c_str(), W_OK) != 0) {
+        return false;
+    }
+    return access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string UserDataFolder() {
+    const auto withSlash = [](const char* path) {
+        std::string folder(path);
+        if (folder.back() != '/') {
+            folder.push_back('/');
+        }
+        return folder;
+    };
+    // Only an absolute path counts, as the base-directory rules say.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/') {
+        return withSlash(data);
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return withSlash(home).append(".local/share/");
+    }
+    return {};
 }
 
 std::string CurrentDirectory() {

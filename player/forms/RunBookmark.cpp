@@ -61,7 +61,7 @@ TBookmarkForm::TBookmarkForm(ui::TApplication& application, TMainForm& main, ui:
       Timer(application),
       main_(main),
       yesNo_(yesNo),
-      file_(main.State.Session.BookmarkPath) {
+      file_(main.State.Session.BookmarkPath, !main.State.Session.BookmarkPathGiven) {
     ClientWidth = 549;
     ClientHeight = 390;
     Color = kWhite;
@@ -434,6 +434,9 @@ void TBookmarkForm::SaveList() {
     if (!file_.Save(list_)) {
         Application().Messages().Show(file_.SaveFailureMessage(), Application().Title,
                                       platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    } else if (file_.TakeMovedNotice()) {
+        Application().Messages().Show(file_.MovedMessage(), Application().Title,
+                                      platform::MsgIcon::Information, platform::MsgButtons::Ok);
     }
 }
 

@@ -446,6 +446,30 @@ TEST(BookmarkForm, ASaveThatFailsIsToldAndWrittenByTheNextOne) {
     EXPECT_EQ(b.f.messages.records.size(), 1u);
 }
 
+// A novel in a folder that cannot be written keeps its bookmarks in the user's folder: the
+// reader is told once where, and the next start finds them there.
+TEST(BookmarkForm, ANovelThatCannotBeWrittenKeepsItsBookmarksInTheUsersFolder) {
+    BookFixture b(0);
+    b.screen().File().Writable = [](const std::string&) { return false; };
+    const std::string moved = b.screen().File().MovedPath();
+    ASSERT_FALSE(moved.empty());
+    for (int slot : {0, 1}) {
+        b.ClickOn(b.screen(), BookmarkSlot(slot));
+        b.ClickOn(b.f.windows->BookmarkMenu(), PopupPlace(BookmarkSlot(slot)));
+        b.ClickOn(*b.f.yesNo, kYesNoOkButton);
+        b.Show("しおりをはさむ", true);
+    }
+    ASSERT_EQ(b.f.messages.records.size(), 1u);
+    EXPECT_EQ(b.f.messages.records[0].text, b.screen().File().MovedMessage());
+    EXPECT_EQ(b.f.messages.records[0].icon, platform::MsgIcon::Information);
+    EXPECT_FALSE(platform::FileExists(b.f.session.BookmarkPath));
+    EXPECT_TRUE(platform::FileExists(moved));
+
+    b.f.Restart();
+    EXPECT_EQ(b.screen().Bookmarks().Count(), 2);
+    EXPECT_EQ(b.screen().File().CurrentPath(), moved);
+}
+
 // A bookmark of a scene the scenario no longer has is refused with a message; nothing changes
 // and the screen stays open.
 TEST(BookmarkForm, ABookmarkOfAMissingSceneIsRefused) {

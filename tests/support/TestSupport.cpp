@@ -16,6 +16,25 @@ namespace tavri::test {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// No test may keep anything in the user's own data folder (moved bookmarks): the whole run
+// gets a data folder of its own, removed when it ends.
+const bool kPrivateUserData = [] {
+    static std::string folder = (fs::temp_directory_path() / "tavri-user-data-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr) {
+        return false;
+    }
+    setenv("XDG_DATA_HOME", folder.c_str(), 1);
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    });
+    return true;
+}();
+
+}  // namespace
+
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "tavri-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {

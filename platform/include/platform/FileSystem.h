@@ -11,6 +11,12 @@ namespace tavri::platform {
 
 bool FileExists(const std::string& nativePath);  // a regular file (links followed)
 bool DirectoryExists(const std::string& nativePath);
+// Whether the file could be replaced there: it (when it exists) may be written, and its folder
+// may take a new file. A read-only mount says no even to the superuser.
+bool IsWritableLocation(const std::string& nativePath);
+// The user's folder for data a program keeps: $XDG_DATA_HOME, else ~/.local/share; with a
+// trailing "/", or empty when neither is known.
+std::string UserDataFolder();
 std::string CurrentDirectory();  // no trailing "/"
 // An absolute path stays; a relative one is joined to base (default: the current directory).
 std::string MakeAbsolute(const std::string& path, const std::string& base = {});
