@@ -102,6 +102,27 @@ int LoadScenario(const TStartupEnvironment& env, TNovelSession& session, platfor
     return 0;
 }
 
+// A package cut short (a download that stopped halfway) still plays what it holds, but the
+// reader hears once why pages stay black: how many of its files are gone.
+void TellOfMissingEntries(const TStartupEnvironment& env, const TNovelSession& session) {
+    if (!session.Package) {
+        return;
+    }
+    int missing = 0;
+    for (int i = 0; i < int(session.Package->Entries.size()); ++i) {
+        missing +=
+            session.Package->Entries[size_t(i)].Name.empty() || !session.Package->EntryReadable(i);
+    }
+    if (missing == 0) {
+        return;
+    }
+    env.Messages.Show(
+        Format("%s が壊れています。", MessageName(session.PackagePath)) + "\r\n" +
+            Format("中のファイルのうち %s 個が読めません。読めるところだけで続けます。",
+                   std::to_string(missing)),
+        kRuntimeCaption, platform::MsgIcon::Warning, platform::MsgButtons::Ok);
+}
+
 }  // namespace
 
 std::string DerivedBookmarkPath(const std::string& path) {
@@ -241,6 +262,7 @@ int StartNovel(const TStartupEnvironment& env, TNovelSession& session) {
         return status;
     }
     session.DefaultFont = DefaultFontFor(*session.Header);
+    TellOfMissingEntries(env, session);
     return 0;
 }
 

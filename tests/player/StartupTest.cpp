@@ -226,6 +226,24 @@ TEST(Startup, PackageMessages) {
     }
 }
 
+// A package cut short plays what it still holds, and says once how many of its files are gone.
+TEST(Startup, APackageCutShortSaysHowManyFilesAreMissing) {
+    Fixture f;
+    std::string exe = f.PackagedPlayer("Cut", {{"autorun.qke", Scramble(ScenarioBytes(), 3)},
+                                               {"bg\\one.bmp", std::vector<uint8_t>(300, 1)},
+                                               {"bg\\two.bmp", std::vector<uint8_t>(300, 2)}});
+    auto bytes = platform::ReadWholeFile(exe).value();
+    bytes.resize(bytes.size() - 400);  // the last file wholly, the one before it in part
+    f.dir.Write("Cut", bytes);
+    ASSERT_EQ(f.Start(exe, {}), 0);
+    ASSERT_EQ(f.box.records.size(), 1u);
+    EXPECT_EQ(f.box.records[0].caption, kCaption);
+    EXPECT_EQ(f.box.records[0].icon, platform::MsgIcon::Warning);
+    EXPECT_EQ(f.box.records[0].text,
+              Cp932("Cut が壊れています。\r\n中のファイルのうち 2 個が読めません。"
+                    "読めるところだけで続けます。"));
+}
+
 TEST(Startup, DefaultFontFollowsTheFontType) {
     struct Case {
         int32_t type;
