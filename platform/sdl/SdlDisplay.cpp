@@ -329,6 +329,7 @@ class SdlDisplay final : public IDisplay {
             Fail("SDL_CreateWindow");
         }
         windowId_ = SDL_GetWindowID(window_);
+        SetMessageBoxOwner(window_);
         // The loop paces itself by its timer; waiting for vertical blank would slow it down.
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
         if (renderer_ == nullptr) {
@@ -384,6 +385,9 @@ class SdlDisplay final : public IDisplay {
             renderer_ = nullptr;
         }
         if (window_ != nullptr) {
+            if (MessageBoxOwner() == window_) {
+                SetMessageBoxOwner(nullptr);
+            }
             SDL_DestroyWindow(window_);
             window_ = nullptr;
         }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "WindowManager.h"
 #include "platform/MessageBox.h"
 #include "platform/TextEncoding.h"
 
@@ -76,8 +77,23 @@ class SdlMessageBoxService final : public IMessageBoxService {
         // Kept on standard error as well: a box can be dismissed, lost behind other windows or
         // fail to appear, and the words are what a report needs.
         std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
+        // A child of the main window, so that a window manager keeps it above the picture (in
+        // full screen too); and the main window takes the focus back afterwards, which Windows
+        // does for a box's owner and a bare X server does for nobody: without it the novel
+        // would count as inactive and stand still.
+        SDL_Window* owner = MessageBoxOwner();
+        if (owner != nullptr && (SDL_GetWindowFlags(owner) & SDL_WINDOW_SHOWN) != 0) {
+            data.window = owner;
+        } else {
+            owner = nullptr;
+        }
         int pressed = first;
-        if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+        const bool shown = SDL_ShowMessageBox(&data, &pressed) == 0;
+        if (owner != nullptr) {
+            SDL_RaiseWindow(owner);
+            SDL_SetWindowInputFocus(owner);
+        }
+        if (!shown) {
             return first;
         }
         return pressed < 0 ? (buttons == MsgButtons::Ok      ? IdOk

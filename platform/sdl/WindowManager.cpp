@@ -6,6 +6,20 @@
 
 namespace tavri::platform {
 
+namespace {
+
+SDL_Window* gMessageBoxOwner = nullptr;
+
+}  // namespace
+
+void SetMessageBoxOwner(SDL_Window* window) {
+    gMessageBoxOwner = window;
+}
+
+SDL_Window* MessageBoxOwner() {
+    return gMessageBoxOwner;
+}
+
 bool WindowManagerRuns(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);

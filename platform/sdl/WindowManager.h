@@ -11,4 +11,9 @@ namespace tavri::platform {
 // have a compositor that grants full screen.
 bool WindowManagerRuns(SDL_Window* window);
 
+// The main window message boxes belong to (null before it exists and after it is gone): a box
+// is kept above it, and it takes the input focus back when the box closes. Main thread only.
+void SetMessageBoxOwner(SDL_Window* window);
+SDL_Window* MessageBoxOwner();
+
 }  // namespace tavri::platform
