@@ -8,12 +8,14 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <string>
 
 #include "Startup.h"
 #include "forms/NovelWindows.h"
 #include "graphics/Fonts.h"
 #include "platform/Display.h"
 #include "platform/FileSystem.h"
+#include "platform/Log.h"
 #include "platform/Midi.h"
 #include "run/HeadlessReader.h"
 
@@ -28,9 +30,12 @@ int Play(TNovelSession& session, platform::IDisplay& display, platform::IClock& 
     return windows.Run();
 }
 
-// Without a display, with no music: nobody would hear it.
+// Without a display, with no music: nobody would hear it. `why` says why there is no window;
+// it and the reading's result make the one line printed.
 int ReadHeadless(TNovelSession& session, platform::IClock& clock,
-                 platform::IMessageBoxService& messages) {
+                 platform::IMessageBoxService& messages, const std::string& why) {
+    // The sound engine plays to no one either: the silent driver, unless asked otherwise.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     platform::VirtualClock virtualClock(clock.Now());
     platform::HeadlessDisplay display(virtualClock);
     TNovelWindows windows(session, display, virtualClock, messages);
@@ -39,9 +44,11 @@ int ReadHeadless(TNovelSession& session, platform::IClock& clock,
     THeadlessReader reader(virtualClock, display, windows.Main());
     windows.ReplaceServices(&reader.Answers());
     const THeadlessReadResult read = reader.Read(shots ? shots : "");
-    std::fprintf(stderr, "%s%s%s\n", HeadlessReadSummary(read).c_str(),
-                 read.Finished && shots ? "; pictures of the pages are in " : "",
-                 read.Finished && shots ? shots : "");
+    platform::Report("no display (" + why +
+                     "), so the novel was read without a window: " + HeadlessReadSummary(read) +
+                     (read.Finished && shots
+                          ? "; pictures of the pages are in " + std::string(shots)
+                          : std::string()));
     if (windows.Main().ExitStatus() != 0) {
         return windows.Main().ExitStatus();
     }
@@ -51,6 +58,8 @@ int ReadHeadless(TNovelSession& session, platform::IClock& clock,
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any sound device is opened, by SDL or by the sound engine.
+    platform::QuietAudioLibraries();
     StartFontWarmUp();
     auto clock = platform::CreateSystemClock();
     auto messages = platform::CreateSdlMessageBoxService();
@@ -63,18 +72,18 @@ int main(int argc, char** argv) {
             return status;
         }
         std::unique_ptr<platform::IDisplay> display;
+        std::string noDisplay;
         try {
             display = platform::CreateSdlDisplay();
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "No display (%s): reading the novel without a window.\n",
-                         e.what());
+            noDisplay = e.what();
         }
         if (display) {
             auto midiSystem = platform::CreateMidiSystem();
             return Play(session, *display, *clock, *messages,
                         TMidiSetup{midiSystem.get(), TMidiDriveMode::Worker});
         }
-        return ReadHeadless(session, *clock, *messages);
+        return ReadHeadless(session, *clock, *messages, noDisplay);
     } catch (const std::exception& e) {
         messages->Show(e.what(), kRuntimeCaption, platform::MsgIcon::Error,
                        platform::MsgButtons::Ok);

@@ -1,9 +1,11 @@
 #include <alsa/asoundlib.h>
 #include <unistd.h>
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "MidiPorts.h"
+#include "platform/Log.h"
 
 namespace tavri::platform::midi {
 
@@ -11,9 +13,20 @@ namespace {
 
 constexpr const char* kSequencerNode = "/dev/snd/seq";
 
-// The library prints its own complaints (a missing sequencer on a machine without sound, for
-// one) to stderr; ours say it once, in our words.
-void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+// The library prints its own complaints (a missing sound card or sequencer, line after line) to
+// stderr; ours say it once, in our words, and the library's only when asked for.
+void AlsaDetail(const char* file, int line, const char* function, int, const char* format, ...) {
+    if (!Verbose()) {
+        return;
+    }
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    ReportDetail(std::string("ALSA (") + (file ? file : "?") + ":" + std::to_string(line) + " " +
+                 (function ? function : "?") + "): " + text);
+}
 
 // Opens the sequencer for output without a word when there is none.
 snd_seq_t* OpenSequencer(int& error) {
@@ -21,10 +34,9 @@ snd_seq_t* OpenSequencer(int& error) {
         error = -ENODEV;
         return nullptr;
     }
-    snd_lib_error_set_handler(QuietAlsa);
+    QuietAudioLibraries();
     snd_seq_t* seq = nullptr;
     error = snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, 0);
-    snd_lib_error_set_handler(nullptr);
     if (error < 0) {
         return nullptr;
     }
@@ -162,8 +174,8 @@ int OpenAlsaPort(const AlsaPortAddress& address, std::unique_ptr<IMidiPort>& por
     int error = 0;
     snd_seq_t* seq = OpenSequencer(error);
     if (seq == nullptr) {
-        std::fprintf(stderr, "MIDI port %s cannot be opened: %s\n", address.Name.c_str(),
-                     snd_strerror(error));
+        Report("the MIDI port " + address.Name + " cannot be opened (" + snd_strerror(error) +
+               "); reading without music");
         return MidiErrNoDevice;
     }
     int source =
@@ -179,8 +191,8 @@ int OpenAlsaPort(const AlsaPortAddress& address, std::unique_ptr<IMidiPort>& por
         error = snd_midi_event_new(16, &encoder);
     }
     if (error < 0) {
-        std::fprintf(stderr, "MIDI port %s cannot be opened: %s\n", address.Name.c_str(),
-                     snd_strerror(error));
+        Report("the MIDI port " + address.Name + " cannot be opened (" + snd_strerror(error) +
+               "); reading without music");
         snd_seq_close(seq);
         return MidiErrNoDevice;
     }
@@ -190,3 +202,11 @@ int OpenAlsaPort(const AlsaPortAddress& address, std::unique_ptr<IMidiPort>& por
 }
 
 }  // namespace tavri::platform::midi
+
+namespace tavri::platform {
+
+void QuietAudioLibraries() {
+    snd_lib_error_set_handler(midi::AlsaDetail);
+}
+
+}  // namespace tavri::platform

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "MidiPorts.h"
+#include "platform/Log.h"
 
 namespace tavri::platform::midi {
 
@@ -135,7 +136,8 @@ class SynthPort final : public IMidiPort {
 bool SynthPort::Start() {
     TameFluidLog();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        std::fprintf(stderr, "Music is off: no audio (%s)\n", SDL_GetError());
+        Report(std::string("no sound output for the music (") + SDL_GetError() +
+               "); reading without music");
         return false;
     }
     audioStarted_ = true;
@@ -150,12 +152,13 @@ bool SynthPort::Start() {
     // SDL converts to whatever the hardware wants, so FluidSynth always renders this format.
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device_ == 0) {
-        std::fprintf(stderr, "Music is off: no audio device (%s)\n", SDL_GetError());
+        Report(std::string("no audio device for the music (") + SDL_GetError() +
+               "); reading without music");
         return false;
     }
     settings_ = new_fluid_settings();
     if (settings_ == nullptr) {
-        std::fprintf(stderr, "Music is off: the synthesiser cannot be set up\n");
+        Report("the synthesiser cannot be set up; reading without music");
         return false;
     }
     fluid_settings_setnum(settings_, "synth.sample-rate", kRate);
@@ -166,7 +169,7 @@ bool SynthPort::Start() {
     try {
         housekeeper_ = std::thread(&SynthPort::Housekeep, this);
     } catch (const std::system_error& e) {
-        std::fprintf(stderr, "Music is off: %s\n", e.what());
+        Report(std::string(e.what()) + "; reading without music");
         return false;
     }
     return true;
@@ -241,7 +244,7 @@ void SynthPort::Load() {
         synth = nullptr;
     }
     if (synth == nullptr) {
-        std::fprintf(stderr, "Music is off: %s\n", error.c_str());
+        Report(error + "; reading without music");
     }
     bool replayed = false;
     {

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "MidiPorts.h"
+#include "platform/Log.h"
 
 namespace tavri::platform {
 
@@ -60,7 +61,7 @@ class MidiSystem final : public IMidiSystem {
             std::string why;
             std::string soundFont = midi::FindSoundFont(why);
             if (soundFont.empty()) {
-                std::fprintf(stderr, "Music is off: %s\n", why.c_str());
+                Report(why + "; reading without music");
                 return MidiErrNoDevice;
             }
             return midi::OpenSynthPort(soundFont, port);
@@ -105,6 +106,7 @@ class MidiSystem final : public IMidiSystem {
 }  // namespace
 
 std::unique_ptr<IMidiSystem> CreateMidiSystem() {
+    QuietAudioLibraries();
     return std::make_unique<MidiSystem>();
 }
 

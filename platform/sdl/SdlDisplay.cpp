@@ -154,6 +154,20 @@ class SdlDisplay final : public IDisplay {
         // click would close the player twice.
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         UseCharacterLocale();
+        // Only the desktop that is there is tried: probing for Wayland without a Wayland
+        // session prints SDL's "XDG_RUNTIME_DIR is invalid" for nothing.
+        if (SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+            const char* x11 = SDL_getenv("DISPLAY");
+            const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+            const bool hasX11 = x11 != nullptr && *x11 != '\0';
+            const bool hasWayland = wayland != nullptr && *wayland != '\0';
+            if (!hasX11 && !hasWayland) {
+                throw std::runtime_error("no display to show a window on");
+            }
+            if (hasX11 != hasWayland) {
+                SDL_SetHint(SDL_HINT_VIDEODRIVER, hasX11 ? "x11" : "wayland");
+            }
+        }
         if (SDL_InitSubSystem(kSubsystems) != 0) {
             Fail("SDL_InitSubSystem");
         }

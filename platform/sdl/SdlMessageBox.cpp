@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "WindowManager.h"
+#include "platform/Log.h"
 #include "platform/MessageBox.h"
 #include "platform/TextEncoding.h"
 
@@ -43,7 +44,7 @@ class SdlMessageBoxService final : public IMessageBoxService {
         std::string utf8Caption = ToDisplayText(caption);
         int first = buttons == MsgButtons::YesNo ? IdYes : IdOk;
         if (!HaveDisplay()) {
-            std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
+            Report(utf8Caption + ": " + utf8Text);
             return first;
         }
         SDL_MessageBoxButtonData ok[] = {
@@ -76,7 +77,7 @@ class SdlMessageBoxService final : public IMessageBoxService {
         }
         // Kept on standard error as well: a box can be dismissed, lost behind other windows or
         // fail to appear, and the words are what a report needs.
-        std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
+        Report(utf8Caption + ": " + utf8Text);
         // A child of the main window, so that a window manager keeps it above the picture (in
         // full screen too); and the main window takes the focus back afterwards, which Windows
         // does for a box's owner and a bare X server does for nobody: without it the novel

@@ -3,7 +3,8 @@
 # right click at a click wait fades the menu in at the top right; "バージョン情報" opens the
 # version form and the menu goes; the form's "閉じる" closes it. Then "フルスクリーン" fills the
 # screen, and "ウインドウモード" in the menu opened there brings the window back. The program
-# must end with Escape and "ＯＫ" with status 0. The screenshots stay in WORKDIR.
+# must end with Escape and "ＯＫ" with status 0. A novel that starts in full screen covers the whole
+# screen there too, with its whole picture in sight. The screenshots stay in WORKDIR.
 # Usage: menu-smoke.sh PLAYER TOOL WORKDIR
 set -euo pipefail
 . "$(dirname "$0")/smoke-lib.sh"
@@ -11,7 +12,7 @@ title="メニューの本"
 
 # The novel keeps no bookmarks, so the title's click starts the reading.
 write_novel() {
-    cat >"$1" <<'EOF_NOVEL'
+    sed "s/^StartWindowed = 1$/StartWindowed = ${2:-1}/" >"$1" <<'EOF_NOVEL'
 [header]
 NovelTitle = "メニューの本"
 StartItemName = "はじまり"
@@ -89,6 +90,18 @@ play() {
     quit back run
 }
 
+# Started in full screen on a server without a window manager: the window covers the screen
+# and shows the whole picture (the title in the middle, black bars above and below).
+play_full() {
+    start "$1" full
+    await_size 1280 1024
+    await full-title title_drawn
+    local bar
+    bar=$(convert "$work/full-title.png" -crop 1280x30+0+0 +repage -colorspace Gray -format "%[fx:maxima]" info:)
+    above "$bar" 0.01 && { echo "the bar above the picture is not black ($bar)"; return 1; }
+    quit full-title full
+}
+
 if [ "${1:-}" = "--inside" ]; then
     work=$4
     "$2" "$3"
@@ -101,3 +114,6 @@ mkdir -p "$work/data"
 write_novel "$work/story.src"
 "$tool" compile "$work/story.src" "$work/data/autorun.qke" >/dev/null
 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside play "$player" "$work"
+write_novel "$work/story.src" 0
+"$tool" compile "$work/story.src" "$work/data/autorun.qke" >/dev/null
+xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside play_full "$player" "$work"
