@@ -18,6 +18,7 @@
 #include "platform/Log.h"
 #include "platform/Midi.h"
 #include "run/HeadlessReader.h"
+#include "ui/MessageForm.h"
 
 namespace {
 
@@ -63,6 +64,12 @@ int main(int argc, char** argv) {
     StartFontWarmUp();
     auto clock = platform::CreateSystemClock();
     auto messages = platform::CreateSdlMessageBoxService();
+    // Where the system cannot show a box, ours shows it: inside the novel's picture when its
+    // window is open, else in a window of its own.
+    platform::SetMessageBoxFallback([](std::string_view text, std::string_view caption,
+                                       platform::MsgIcon icon, platform::MsgButtons buttons) {
+        return ui::ShowOwnMessageBox(ui::TApplication::Current(), text, caption, icon, buttons);
+    });
     TStartupEnvironment env{std::vector<std::string>(argv + 1, argv + argc),
                             platform::ExecutablePath(), platform::CurrentDirectory(), *clock,
                             *messages};

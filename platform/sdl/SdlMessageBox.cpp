@@ -12,6 +12,8 @@ namespace tavri::platform {
 
 namespace {
 
+TMessageBoxFallback gFallback;
+
 bool HaveDisplay() {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     if (driver != nullptr &&
@@ -95,7 +97,7 @@ class SdlMessageBoxService final : public IMessageBoxService {
             SDL_SetWindowInputFocus(owner);
         }
         if (!shown) {
-            return first;
+            return gFallback ? gFallback(text, caption, icon, buttons) : first;
         }
         return pressed < 0 ? (buttons == MsgButtons::Ok      ? IdOk
                               : buttons == MsgButtons::YesNo ? IdNo
@@ -105,6 +107,10 @@ class SdlMessageBoxService final : public IMessageBoxService {
 };
 
 }  // namespace
+
+void SetMessageBoxFallback(TMessageBoxFallback fallback) {
+    gFallback = std::move(fallback);
+}
 
 std::unique_ptr<IMessageBoxService> CreateSdlMessageBoxService() {
     return std::make_unique<SdlMessageBoxService>();

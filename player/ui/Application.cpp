@@ -56,11 +56,27 @@ void TIdleTimer::Check(uint32_t now, bool applicationActive) {
 
 // ----- Application -----
 
+namespace {
+
+TApplication* gCurrent = nullptr;
+
+}  // namespace
+
 TApplication::TApplication(platform::IDisplay& display, platform::IClock& clock,
                            platform::IMessageBoxService& messages)
-    : display_(display), clock_(clock), messages_(messages), host_(*this) {}
+    : display_(display), clock_(clock), messages_(messages), host_(*this), previous_(gCurrent) {
+    gCurrent = this;
+}
 
-TApplication::~TApplication() = default;
+TApplication::~TApplication() {
+    if (gCurrent == this) {
+        gCurrent = previous_;
+    }
+}
+
+TApplication* TApplication::Current() {
+    return gCurrent;
+}
 
 void TApplication::SetMainWindow(IMainWindow* window) {
     if (main_) {
@@ -150,6 +166,9 @@ void TApplication::Idle() {
         if (main_) {
             Guarded([&] { main_->Activated(active); });
         }
+    }
+    if (timersSuspended_ > 0) {
+        return;
     }
     // A timer's handler may create or destroy timers (a modal show runs this loop again).
     const std::vector<TIdleTimer*> timers = timers_;

@@ -87,6 +87,13 @@ class TApplication {
     TFormHost& Host() { return host_; }
 
     void SetMainWindow(IMainWindow* window);
+    // The newest application still alive (main thread only), for the message boxes drawn inside
+    // the picture when the system cannot show its own.
+    static TApplication* Current();
+    // While suspended (the count above 0) the idle timers do not run: a message box of ours
+    // holds the novel still, as the system's box holds the whole thread.
+    void SuspendTimers() { ++timersSuspended_; }
+    void ResumeTimers() { timersSuspended_ = timersSuspended_ > 0 ? timersSuspended_ - 1 : 0; }
     // Whether the application has input focus; see the display.
     bool Active() const { return display_.IsActive(); }
 
@@ -127,6 +134,8 @@ class TApplication {
     TFormHost host_;
     IMainWindow* main_ = nullptr;
     std::vector<TIdleTimer*> timers_;
+    int timersSuspended_ = 0;
+    TApplication* previous_ = nullptr;
     bool terminated_ = false;
     bool dirty_ = true;
     bool wasActive_ = true;

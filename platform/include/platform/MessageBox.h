@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,6 +24,12 @@ class IMessageBoxService {
 // A real box when a display is there; otherwise "caption: text" in UTF-8 on stderr, answering
 // OK (or the first button).
 std::unique_ptr<IMessageBoxService> CreateSdlMessageBoxService();
+
+// What the real box falls back on when the system cannot show it (no core fonts on X, no helper
+// on Wayland), given the same words (cp932); without one the words stay on stderr only.
+using TMessageBoxFallback =
+    std::function<int(std::string_view text, std::string_view caption, MsgIcon, MsgButtons)>;
+void SetMessageBoxFallback(TMessageBoxFallback fallback);
 
 // Records every box (exact cp932 bytes) and answers from a script, then with the first button.
 class RecordingMessageBoxService final : public IMessageBoxService {
