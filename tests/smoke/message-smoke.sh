@@ -4,7 +4,8 @@
 # novel must go on typing its next line by itself, as it does on Windows, where the main window
 # gets the focus back from its box. On a server without the X core fonts, where SDL cannot show
 # a box at all, our own box appears inside the picture instead, with its text, and Enter closes
-# it. The program must end with Escape and "ＯＫ" with status 0 each time.
+# it; a start-up message, before the novel has a window, gets our box in a window of its own.
+# The readings must end with Escape and "ＯＫ" with status 0, the start-up message with 1.
 # Usage: message-smoke.sh PLAYER TOOL WORKDIR
 set -euo pipefail
 . "$(dirname "$0")/smoke-lib.sh"
@@ -98,6 +99,28 @@ play_own_box() {
     quit after2 fonts
 }
 
+# A start-up message (a scenario that is not there) before any window of the novel: our box in
+# a window of its own; Enter closes it and the program ends with status 1.
+play_start_message() {
+    local program=$1 status=0 _
+    ASAN_OPTIONS=detect_leaks=0 "$program" "$work/data/missing.qke" >"$work/stdout-start" \
+        2>"$work/stderr-start" &
+    pid=$!
+    wid=$(timeout 20 xdotool search --sync --onlyvisible --pid $pid 2>/dev/null | head -1 || true)
+    [ -n "$wid" ] || { echo "no window for the start-up message"; return 1; }
+    measure
+    await start-box own_box
+    xdotool key --window "$wid" Return
+    for _ in $(seq 50); do
+        kill -0 $pid 2>/dev/null || break
+        sleep 0.1
+    done
+    wait $pid || status=$?
+    pid=""
+    [ "$status" = 1 ] || { echo "start-up message: exit status $status"; return 1; }
+    echo "start: our own box, exit status 1"
+}
+
 if [ "${1:-}" = "--inside" ]; then
     work=$4
     "$2" "$3"
@@ -112,3 +135,5 @@ write_novel "$work/story.src"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside play "$player" "$work"
 # Only the server's built-in fonts: SDL's box has none to draw with.
 xvfb-run -a -s "-screen 0 1280x1024x24 -fp built-ins" "$0" --inside play_own_box "$player" "$work"
+xvfb-run -a -s "-screen 0 1280x1024x24 -fp built-ins" "$0" --inside play_start_message "$player" \
+    "$work"
