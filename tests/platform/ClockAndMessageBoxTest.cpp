@@ -1,3 +1,4 @@
+#include <errno.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -132,7 +133,8 @@ TEST(MessageBoxSdl, WithoutADisplayPrintsCaptionAndTextOnStderr) {
         testing::internal::CaptureStderr();
         int answer = boxes->Show(c.text, c.caption, MsgIcon::Error, c.buttons);
         std::string printed = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(printed, c.expectedOutput);
+        // Every line of ours carries the program's name.
+        EXPECT_EQ(printed, std::string(program_invocation_short_name) + ": " + c.expectedOutput);
         EXPECT_EQ(answer, c.expectedAnswer);
     }
 }

@@ -51,7 +51,7 @@ TEST(Packager, PackedNovelPlaysListsAndUnpacks) {
     // With no display the packed player reads its novel through without a window and ends.
     test::RunResult run = test::RunProgram(out, {"/DEBUG"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.err.find("reading the novel without a window"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("so the novel was read without a window"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("pages and 1 ending read\n"), std::string::npos) << run.err;
 
     std::string back = n.dir.path() + "back/";
@@ -145,7 +145,8 @@ TEST(Packager, PlayerReportsStartupMessagesOnStderrWithoutADisplay) {
     test::RunResult missing = test::RunProgram(Player(), {dir.path() + "gone.qke"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,
-              "Tavri! Novel Runtime: ファイル gone.qke を開けません。\n実行を中止します。\n");
+              "TavriNovelRun: Tavri! Novel Runtime: ファイル gone.qke を開けません。\n"
+              "実行を中止します。\n");
     std::string ok = dir.Write("ok.qke", test::SampleScenario().ToBytes());
     EXPECT_EQ(test::RunProgram(Player(), {ok}).status, 0);
     // A relative scenario path is taken from the directory the player was started in.
