@@ -15,6 +15,7 @@
 #include "graphics/Fonts.h"
 #include "platform/Display.h"
 #include "platform/FileSystem.h"
+#include "platform/Libraries.h"
 #include "platform/Log.h"
 #include "platform/Midi.h"
 #include "run/HeadlessReader.h"
@@ -56,9 +57,50 @@ int ReadHeadless(TNovelSession& session, platform::IClock& clock,
     return read.Finished ? 0 : kUnfinishedReadingStatus;
 }
 
+const char* const kUsage =
+    "Usage:\n"
+    "  %s                         a finished novel: plays the archive it carries\n"
+    "  %s NOVEL.qke ['*DATA'] ['=BOOKMARKS.qkb'] [/DEBUG] [/16]\n"
+    "                              a scenario file, its media in DATA (default: its folder)\n"
+    "  %s Novel.exe               a novel packaged for Windows\n"
+    "  %s --help | --version\n"
+    "\n"
+    "Keys: a click, Space or Enter reads on; a right click at a click wait or the choices opens\n"
+    "the menu; Escape closes the book; Alt+Enter or F11 switches window and full screen.\n"
+    "With /DEBUG: F5 counters, F6 item jump, F7 stops music and sprites, F8 skips a transition.\n";
+
+// --help and --version answer before anything else, in package mode too.
+bool AnswerInformation(int argc, char** argv, int& status) {
+    if (argc != 2) {
+        return false;
+    }
+    const std::string word = argv[1];
+    if (word == "--help") {
+        const char* name = program_invocation_short_name;
+        std::printf(kUsage, name, name, name, name);
+        status = 0;
+        return true;
+    }
+    if (word == "--version") {
+        std::printf("Tavri! Novel %s\n", kRuntimeVersion);
+        for (const std::string& library : platform::PlatformLibraries()) {
+            std::printf("%s\n", library.c_str());
+        }
+        const std::string engine = InstalledSoundEngine(platform::ExecutablePath());
+        std::printf("sound engine: %s%s\n", engine.c_str(),
+                    platform::FileExists(engine) ? "" : " (not found)");
+        status = 0;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (int status = 0; AnswerInformation(argc, argv, status)) {
+        return status;
+    }
     // Before any sound device is opened, by SDL or by the sound engine.
     platform::QuietAudioLibraries();
     StartFontWarmUp();

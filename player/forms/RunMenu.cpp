@@ -187,11 +187,7 @@ void TMenuForm::OpenPressed() {
 }
 
 void TMenuForm::DisplayModePressed() {
-    if (main_.IsFullScreen()) {
-        main_.EnterWindowMode();
-    } else {
-        main_.EnterFullScreen();
-    }
+    main_.ToggleDisplayMode();
     // At once, without a fade; hiding also lets go of the mouse.
     Fader.Stop();
     Close();

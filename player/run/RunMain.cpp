@@ -376,7 +376,12 @@ void TMainForm::MouseMove(uint8_t, int x, int y) {
     State.MousePosition = TPoint{x, y};
 }
 
-void TMainForm::KeyDown(int& key, uint8_t) {
+void TMainForm::KeyDown(int& key, uint8_t shift) {
+    // The desktop's own keys for full screen; Alt+Enter is not the Enter that reads on.
+    if (key == platform::VkF11 || (key == platform::VkReturn && (shift & platform::SsAlt) != 0)) {
+        ToggleDisplayMode();
+        return;
+    }
     switch (key) {
         case platform::VkEscape: {
             if (YesNoForm == nullptr) {

@@ -119,6 +119,9 @@ class TMainForm : public ui::IMainWindow {
     // Fast-forward through the coming click waits; only while one is waited for.
     void StartFastForward();
     bool IsFullScreen() const;
+    // Window to full screen or back, as the system menu's display item and Alt+Enter / F11 do;
+    // the pointer then follows the full-screen rule (hidden, except at the choices).
+    void ToggleDisplayMode();
     // The SoundFont the music plays with (native path), or empty when there is no music.
     std::string SoundFontInUse();
     void EnterFullScreen();

@@ -109,6 +109,17 @@ std::string TMainForm::SoundFontInUse() {
     return output != nullptr && output->IsOpen() ? output->SoundFont() : std::string();
 }
 
+void TMainForm::ToggleDisplayMode() {
+    if (IsFullScreen()) {
+        EnterWindowMode();
+    } else {
+        EnterFullScreen();
+    }
+    Application.Display().SetCursor(IsFullScreen() && State.RunMode != RmLinks
+                                        ? platform::CursorKind::Hidden
+                                        : platform::CursorKind::Default);
+}
+
 bool TMainForm::IsFullScreen() const {
     return Application.Display().IsFullScreen();
 }

@@ -26,9 +26,8 @@ TReadPackageFile* OpenPackage(TRunCommon& state) {
     return package != nullptr && package->Opened ? package : nullptr;
 }
 
-// Our own engine for a novel that does not carry one we can load: beside the player, else in
-// the folder TAVRI_SOUNDENGINE names, else where an installed player keeps its libraries. When
-// none is there the first is tried, and the failure is told as usual.
+}  // namespace
+
 std::string InstalledSoundEngine(const std::string& executablePath) {
     const std::string programFolder =
         platform::NativeFolderOf(platform::MakeAbsolute(executablePath));
@@ -45,8 +44,6 @@ std::string InstalledSoundEngine(const std::string& executablePath) {
     }
     return candidates.front();
 }
-
-}  // namespace
 
 void TMainForm::LoadSoundEngine() {
     platform::IMessageBoxService& messages = Application.Messages();

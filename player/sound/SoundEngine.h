@@ -17,6 +17,11 @@ namespace tavri {
 // The only revision of the library's interface this player speaks.
 inline constexpr int32_t kQKSoundRevision = 1;
 
+// Our own engine for a novel that does not carry one we can load: beside the player, else in
+// the folder TAVRI_SOUNDENGINE names, else where an installed player keeps its libraries. When
+// none is there the first is given, so that loading fails with the usual message.
+std::string InstalledSoundEngine(const std::string& executablePath);
+
 class TQKSoundEngine {
   public:
     // Loads and binds the library at `libraryPath` (native, absolute) and initialises it for

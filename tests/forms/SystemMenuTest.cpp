@@ -191,6 +191,27 @@ TEST(SystemMenu, ThePointerIsShownWithTheMenuAndHiddenAfterItInFullScreen) {
     EXPECT_EQ(m.f.display.Cursor(), platform::CursorKind::Default);
 }
 
+// Alt+Enter and F11 switch the display as the menu's item does; a plain Enter still reads on.
+TEST(SystemMenu, TheDesktopKeysSwitchTheDisplayAsTheItemDoes) {
+    MenuFixture m;
+    const bool startedFull = m.f.display.IsFullScreen();
+    const TTextCursor before = m.f.state->TextCursor;
+    platform::TInputEvent altEnter;
+    altEnter.kind = platform::TInputEvent::Kind::KeyDown;
+    altEnter.key = platform::VkReturn;
+    altEnter.shift = platform::SsAlt;
+    m.f.display.Schedule(m.f.clock.Now(), altEnter);
+    m.f.RunFor(100);
+    EXPECT_EQ(m.f.display.IsFullScreen(), !startedFull);
+    EXPECT_EQ(m.f.state->TextCursor, before);  // not a click
+    EXPECT_EQ(m.f.state->RunMode, RmClickWait);
+    m.f.Key(platform::VkF11);
+    m.f.RunFor(100);
+    EXPECT_EQ(m.f.display.IsFullScreen(), startedFull);
+    m.f.Key(platform::VkReturn);
+    ASSERT_TRUE(m.f.RunUntil([&] { return m.f.state->TextCursor != before; }, 1000));
+}
+
 TEST(SystemMenu, FastForwardStartsOnlyAtAClickWait) {
     {
         MenuFixture m;

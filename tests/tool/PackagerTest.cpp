@@ -140,6 +140,18 @@ TEST(Packager, CommandLineTool) {
     EXPECT_NE(bad.err.find("holds no novel archive"), std::string::npos);
 }
 
+TEST(Packager, PlayerAnswersHelpAndVersion) {
+    const test::RunResult help = test::RunProgram(Player(), {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage:"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("Alt+Enter"), std::string::npos);
+    const test::RunResult version = test::RunProgram(Player(), {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("Tavri! Novel R.9.61\nSDL2 ", 0), 0u) << version.out;
+    EXPECT_NE(version.out.find("FluidSynth "), std::string::npos);
+    EXPECT_NE(version.out.find("sound engine: "), std::string::npos);
+}
+
 TEST(Packager, PlayerReportsStartupMessagesOnStderrWithoutADisplay) {
     TempDir dir;
     test::RunResult missing = test::RunProgram(Player(), {dir.path() + "gone.qke"});

@@ -46,6 +46,7 @@ enum VirtualKey : int {
     VkF6 = 0x75,
     VkF7 = 0x76,
     VkF8 = 0x77,
+    VkF11 = 0x7A,
     VkF12 = 0x7B,
 };
 
