@@ -138,10 +138,11 @@ void TFormFader::Stop() {
 void TFormFader::ShowStep() {
     const uint32_t elapsed =
         application_.Clock().Now() - showStart_.load(std::memory_order_relaxed);
+    // The alpha first: whoever sees the fade stopped must see its last alpha too.
+    alpha_.SetAlpha(FadeInAlpha(elapsed));
     if (elapsed > 200) {
         ShowTimer.Stop();
     }
-    alpha_.SetAlpha(FadeInAlpha(elapsed));
     OnMainLoop([this] { application_.Invalidate(); });
 }
 
