@@ -59,15 +59,7 @@ play() {
     quit goal run
 }
 
-if [ "${1:-}" = "--inside" ]; then
-    work=$4
-    "$2" "$3"
-    exit 0
-fi
-
+run_inside "$@"
 player=$1 tool=$2 work=$3
-rm -rf "$work"
-mkdir -p "$work/data"
-write_novel "$work/story.src"
-"$tool" compile "$work/story.src" "$work/data/autorun.qke" >/dev/null
-xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside play "$player" "$work"
+prepare_novel
+on_server play

@@ -121,19 +121,10 @@ play_start_message() {
     echo "start: our own box, exit status 1"
 }
 
-if [ "${1:-}" = "--inside" ]; then
-    work=$4
-    "$2" "$3"
-    exit 0
-fi
-
+run_inside "$@"
 player=$1 tool=$2 work=$3
-rm -rf "$work"
-mkdir -p "$work/data"
-write_novel "$work/story.src"
-"$tool" compile "$work/story.src" "$work/data/autorun.qke" >/dev/null
-xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside play "$player" "$work"
+prepare_novel
+on_server play
 # Only the server's built-in fonts: SDL's box has none to draw with.
-xvfb-run -a -s "-screen 0 1280x1024x24 -fp built-ins" "$0" --inside play_own_box "$player" "$work"
-xvfb-run -a -s "-screen 0 1280x1024x24 -fp built-ins" "$0" --inside play_start_message "$player" \
-    "$work"
+on_server play_own_box -fp built-ins
+on_server play_start_message -fp built-ins

@@ -104,3 +104,27 @@ quit() {
     echo "$2: exit status 0"
 }
 
+
+# The scripts' two halves. With --inside, on the virtual server (whose shell does not pass
+# functions on): runs the step named by $2 with the player $3 and WORKDIR $4, then exits.
+run_inside() {
+    if [ "${1:-}" = "--inside" ]; then
+        work=$4
+        "$2" "$3"
+        exit 0
+    fi
+}
+# Outside: the novel of write_novel (given $1 as its variant, when any) compiled into
+# WORKDIR/data with `tool`.
+prepare_novel() {
+    rm -rf "$work"
+    mkdir -p "$work/data"
+    write_novel "$work/story.src" "$@"
+    "$tool" compile "$work/story.src" "$work/data/autorun.qke" >/dev/null
+}
+# Runs step $1 for `player` on a fresh virtual server; further words are server options.
+on_server() {
+    local step=$1
+    shift
+    xvfb-run -a -s "-screen 0 1280x1024x24 $*" "$0" --inside "$step" "$player" "$work"
+}
