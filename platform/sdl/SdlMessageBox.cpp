@@ -86,6 +86,12 @@ class SdlMessageBoxService final : public IMessageBoxService {
         // would count as inactive and stand still.
         SDL_Window* owner = MessageBoxOwner();
         if (owner != nullptr && (SDL_GetWindowFlags(owner) & SDL_WINDOW_SHOWN) != 0) {
+            // Once the novel's window is up, its sound threads may run, and SDL shows its box
+            // from a forked child, which can wake holding a lock another thread had: the box
+            // inside the picture needs no child at all.
+            if (gFallback) {
+                return gFallback(text, caption, icon, buttons);
+            }
             data.window = owner;
         } else {
             owner = nullptr;
