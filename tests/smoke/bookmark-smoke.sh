@@ -11,7 +11,6 @@ set -euo pipefail
 title="しおりの本"
 
 # Where the title's two lines are written.
-title_drawn() { above "$(region "$1" 240x80+200+190)" 0.01; }
 # The book's body left of its row: light grey, where the title and the pages are black.
 book_shown() { above "$(region "$1" 30x100+50+250)" 0.5; }
 # A bookmark's picture in the first slot of the row is pink; the empty row is grey and blue.

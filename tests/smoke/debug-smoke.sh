@@ -31,22 +31,13 @@ Text:
 EOF_NOVEL
 }
 
-title_drawn() { above "$(region "$1" 240x80+200+190)" 0.01; }
-reading() { above "$(region "$1" 600x60+20+10)" 0.005; }
 # The jump form's list (white) in the middle of the picture.
 jump_form_shown() { above "$(region "$1" 150x100+220+120)" 0.8; }
 jumped() { ! jump_form_shown "$1" && changed_from read 800 "$1"; }
 
 play() {
     start "$1" run
-    await title title_drawn
-    local _
-    for _ in 1 2 3 4 5 6; do
-        click 320 300
-        tries=10 await read reading >/dev/null && break
-    done
-    await read reading
-    settle read
+    read_from_title title read
     xdotool key --window "$wid" F6
     await jump jump_form_shown
     # The list is sorted: "goal" is the first row. Its middle, on the picture: the dialog is

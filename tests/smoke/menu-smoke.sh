@@ -34,8 +34,6 @@ Text:
 EOF_NOVEL
 }
 
-title_drawn() { above "$(region "$1" 240x80+200+190)" 0.01; }
-reading() { above "$(region "$1" 600x60+20+10)" 0.005; }
 # The menu's right part (its items' bars end past the picture's edge), white at alpha 230.
 menu_shown() { above "$(region "$1" 30x100+605+60)" 0.5; }
 menu_gone() { ! above "$(region "$1" 30x100+605+60)" 0.1; }
@@ -60,14 +58,7 @@ await_size() {
 
 play() {
     start "$1" run
-    await title title_drawn
-    local _
-    for _ in 1 2 3 4 5 6; do
-        click 320 300
-        tries=10 await read reading >/dev/null && break
-    done
-    await read reading
-    settle read
+    read_from_title title read
 
     click 320 300 3
     await menu menu_shown

@@ -30,8 +30,6 @@ Text:
 EOF_NOVEL
 }
 
-title_drawn() { above "$(region "$1" 240x80+200+190)" 0.01; }
-reading() { above "$(region "$1" 600x60+20+10)" 0.005; }
 # The second line of the page, where nothing is written before the box.
 second_line() { above "$(region "$1" 500x40+20+60)" 0.01; }
 
@@ -41,14 +39,7 @@ own_box() { above "$(region "$1" 240x40+200+205)" 0.6 && ! above "$(region "$1" 
 
 play() {
     start "$1" run
-    await title title_drawn
-    local _
-    for _ in 1 2 3 4 5 6; do
-        click 320 300
-        tries=10 await read reading >/dev/null && break
-    done
-    await read reading
-    settle read
+    read_from_title title read
     second_line "$work/read.png" && { echo "the second line is there before the box"; return 1; }
     click 320 460
     # The box is drawn inside the picture (no child process shows it); its button is clicked.
@@ -63,14 +54,7 @@ play() {
 
 play_own_box() {
     start "$1" fonts
-    await title2 title_drawn
-    local _
-    for _ in 1 2 3 4 5 6; do
-        click 320 300
-        tries=10 await read2 reading >/dev/null && break
-    done
-    await read2 reading
-    settle read2
+    read_from_title title2 read2
     click 320 460
     await own-box own_box
     second_line "$work/own-box.png" && { echo "the novel went on behind the box"; return 1; }

@@ -105,6 +105,24 @@ quit() {
 }
 
 
+# The title's lines in the middle of the picture; a page's first lines at its top.
+title_drawn() { above "$(region "$1" 240x80+200+190)" 0.01; }
+reading() { above "$(region "$1" 600x60+20+10)" 0.005; }
+
+# From the title to the first page written out, for a novel without bookmarks (its title's
+# click starts the reading): screenshots TITLE and PAGE. A click that comes before the title
+# takes clicks is dropped, so it is repeated.
+read_from_title() {
+    local _
+    await "$1" title_drawn
+    for _ in 1 2 3 4 5 6; do
+        click 320 300
+        tries=10 await "$2" reading >/dev/null && break
+    done
+    await "$2" reading
+    settle "$2"
+}
+
 # The scripts' two halves. With --inside, on the virtual server (whose shell does not pass
 # functions on): runs the step named by $2 with the player $3 and WORKDIR $4, then exits.
 run_inside() {
